@@ -1,0 +1,341 @@
+// Changing rows of a live result: every change is one statement that names exactly one
+// row by its key, checked to have reached exactly that row before it is committed.
+#include "DataSet.h"
+#include "Database.h"
+#include "Driver.h"
+#include "EngineError.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlRecord>
+
+static const QString RowIdAlias = QStringLiteral("orvane_rowid_");
+
+void TQuery::SetupIdentity()
+{
+    m_canModify = false;
+    m_readOnlyReason = m_connection->ReadOnlyReason();
+    if (!m_readOnlyReason.isEmpty())
+        return;
+
+    static const QRegularExpression single(
+        QStringLiteral(
+            R"(^\s*SELECT\s+(.+?)\s+FROM\s+("(?:[^"]|"")+"|[\w$]+(?:\.[\w$]+)?))"
+            R"((?:\s+(?:AS\s+)?(?!WHERE\b|ORDER\b)(\w+))?\s*((?:WHERE|ORDER\s+BY)\b.*)?$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression combining(
+        QStringLiteral(
+            R"(\b(JOIN|GROUP\s+BY|HAVING|UNION|INTERSECT|EXCEPT|DISTINCT|LIMIT|OFFSET)\b|\(\s*SELECT\b|\b(COUNT|SUM|AVG|MIN|MAX|TOTAL|GROUP_CONCAT|STRING_AGG|ARRAY_AGG)\s*\()"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = Text().trimmed();
+    while (text.endsWith(u';'))
+        text.chop(1);
+    const auto m = single.match(text);
+    if (!m.hasMatch() || text.contains(combining)) {
+        m_readOnlyReason = QStringLiteral(
+            "The result does not come from the rows of one table, so its rows cannot be changed.");
+        return;
+    }
+    QString table = m.captured(2);
+    const QString qualifier = m.captured(3).isEmpty() ? table : m.captured(3);
+    if (table.startsWith(u'"'))
+        table = table.mid(1, table.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+
+    QList<TFieldDef> defs;
+    QList<TIndexDef> indexes;
+    try {
+        defs = m_connection->FieldDefs(table);
+        indexes = m_connection->IndexDefs(table);
+    } catch (const EDatabaseError &e) {
+        m_readOnlyReason = e.Message();
+        return;
+    }
+    for (const TFieldDef &d : defs)
+        m_updateColumns << d.Name.toLower();
+
+    // Which columns does the statement give? Executing it reads at most its first row.
+    QStringList columns;
+    {
+        QSqlQuery probe(m_connection->Db());
+        probe.setForwardOnly(true);
+        if (!probe.exec(text))
+            return; // Open reports the statement's own error
+        const QSqlRecord rec = probe.record();
+        for (int i = 0; i < rec.count(); ++i)
+            columns << rec.fieldName(i).toLower();
+    }
+
+    QStringList key;
+    for (const TIndexDef &i : indexes)
+        if (i.IsPrimary())
+            key = i.Fields.split(u';');
+    const bool keyShown = !key.isEmpty()
+        && std::all_of(key.begin(), key.end(),
+                       [&](const QString &k) { return columns.contains(k.toLower()); });
+    if (keyShown) {
+        m_keyNames = key;
+    } else if (const QString rowId = m_connection->RowIdColumn(); !rowId.isEmpty()) {
+        const QString withId = text.left(m.capturedEnd(1)) + QStringLiteral(", ") + qualifier + u'.'
+            + rowId + QStringLiteral(" AS ") + RowIdAlias + text.mid(m.capturedEnd(1));
+        QSqlQuery probe(m_connection->Db());
+        probe.setForwardOnly(true);
+        if (!probe.exec(withId)) {
+            m_readOnlyReason
+                = QStringLiteral("Table %1 has no primary key and no row id, so its rows cannot be "
+                                 "identified.")
+                      .arg(table);
+            return;
+        }
+        m_identitySelect = withId;
+        m_hiddenColumns = 1;
+        m_keyNames = {RowIdAlias};
+        m_rowIdName = rowId;
+    } else {
+        m_readOnlyReason = key.isEmpty()
+            ? QStringLiteral("Table %1 has no primary key, so its rows cannot be identified.")
+                  .arg(table)
+            : QStringLiteral("The result does not show the primary key of %1 (%2), so its rows "
+                             "cannot be identified.")
+                  .arg(table, key.join(QLatin1String(", ")));
+        return;
+    }
+    m_updateTable = table;
+    m_canModify = true;
+}
+
+QString TQuery::WhereForRow(const Row &row, QVariantList &binds) const
+{
+    QStringList terms;
+    for (size_t i = 0; i < m_keyColumns.size(); ++i) {
+        const QString name = m_keyNames[int(i)] == RowIdAlias
+            ? m_rowIdName
+            : m_connection->QuoteName(m_keyNames[int(i)]);
+        const QVariant &v = row[m_keyColumns[i]];
+        if (v.isNull()) {
+            terms << name + QStringLiteral(" IS NULL");
+        } else {
+            terms << name + QStringLiteral(" = ?");
+            binds << v;
+        }
+    }
+    return terms.join(QLatin1String(" AND "));
+}
+
+void TQuery::RunChange(const QString &sql, const QVariantList &binds)
+{
+    QSqlDatabase &db = m_connection->Db();
+    m_query.reset(); // no reading statement may hold the database while it changes
+    if (!db.transaction())
+        throw EDatabaseError(SqlErrorText(db.lastError()));
+    QSqlQuery q(db);
+    QString failure;
+    if (!q.prepare(sql)) {
+        failure = SqlErrorText(q.lastError());
+    } else {
+        for (const QVariant &b : binds)
+            q.addBindValue(b);
+        if (!q.exec())
+            failure = SqlErrorText(q.lastError());
+        else if (const int n = q.numRowsAffected(); n == 0)
+            failure = QStringLiteral("The record was changed or deleted by someone else; nothing "
+                                     "was written.");
+        else if (n != 1)
+            failure = QStringLiteral("The change would reach %1 rows; nothing was written.").arg(n);
+    }
+    q.finish();
+    if (!failure.isEmpty()) {
+        db.rollback();
+        throw EDatabaseError(failure);
+    }
+    m_lastInsertId = q.lastInsertId();
+    if (!db.commit()) {
+        const QString message = SqlErrorText(db.lastError());
+        db.rollback();
+        throw EDatabaseError(message);
+    }
+}
+
+void TQuery::Reopen(int row)
+{
+    m_blocks.clear();
+    m_fetched = 0;
+    m_allFetched = false;
+    Execute();
+    if (RowAt(row)) {
+        SetCursor(row);
+    } else {
+        const int n = RecordCount();
+        SetCursor(n - 1);
+    }
+}
+
+void TQuery::Edit()
+{
+    RequireBrowse("edit");
+    if (!m_canModify)
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only result. ")
+                             + m_readOnlyReason);
+    const Row *r = RowAt(m_recNo);
+    if (!r)
+        throw EDatabaseError(QStringLiteral("There is no record to edit."));
+    m_buffer = *r;
+    m_state = TDataSetState::Edit;
+}
+
+void TQuery::Append()
+{
+    RequireBrowse("insert");
+    if (!m_canModify)
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only result. ")
+                             + m_readOnlyReason);
+    m_buffer.assign(m_fields.size() + m_hiddenColumns, QVariant());
+    m_state = TDataSetState::Insert;
+}
+
+void TQuery::SetValue(int column, const QVariant &value)
+{
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert)
+        throw EDatabaseError(QStringLiteral("The dataset is not in edit or insert mode."));
+    if (column < 0 || column >= FieldCount())
+        throw EDatabaseError(QStringLiteral("No field number %1.").arg(column));
+    if (m_fields[column].ReadOnly)
+        throw EDatabaseError(
+            QStringLiteral("Field '%1' cannot be modified.").arg(m_fields[column].FieldName));
+    m_buffer[column] = value;
+}
+
+void TQuery::Cancel()
+{
+    if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert)
+        m_state = TDataSetState::Browse;
+    m_buffer.clear();
+}
+
+void TQuery::Post()
+{
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert)
+        throw EDatabaseError(QStringLiteral("The dataset is not in edit or insert mode."));
+    const QString table = m_connection->QuoteName(m_updateTable);
+    QVariantList binds;
+    QStringList names;
+    const bool inserting = m_state == TDataSetState::Insert;
+    Row old;
+    if (!inserting) {
+        const Row *r = RowAt(m_recNo);
+        if (!r)
+            throw EDatabaseError(QStringLiteral("The record being edited is gone."));
+        old = *r;
+    }
+    for (const TField &f : m_fields) {
+        const QVariant &v = m_buffer[f.Index];
+        const bool changed
+            = inserting ? !v.isNull() : (v.isNull() != old[f.Index].isNull() || v != old[f.Index]);
+        if (!changed || f.ReadOnly)
+            continue;
+        names << m_connection->QuoteName(f.FieldName);
+        binds << v;
+    }
+
+    const int row = m_recNo;
+    try {
+        if (inserting) {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            RunChange(names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(table, names.join(QLatin1String(", ")),
+                                                 marks.join(QLatin1String(", "))),
+                      binds);
+        } else if (!names.isEmpty()) {
+            const QString set = names.join(QLatin1String(" = ?, ")) + QStringLiteral(" = ?");
+            const QString where = WhereForRow(old, binds);
+            RunChange(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, set, where), binds);
+        }
+    } catch (const EDatabaseError &) {
+        Reopen(row); // the statement changed nothing; stay in edit mode with the buffer
+        throw;
+    }
+
+    const Row inserted = m_buffer;
+    m_state = TDataSetState::Browse;
+    m_buffer.clear();
+    Reopen(row);
+    if (inserting)
+        FindInserted(inserted);
+}
+
+// After an insert the new row is wherever the statement's order puts it: find it by
+// its key values, or by the row id the engine gave it.
+void TQuery::FindInserted(const Row &values)
+{
+    Row key;
+    for (size_t i = 0; i < m_keyColumns.size(); ++i) {
+        const QVariant v
+            = m_keyNames[int(i)] == RowIdAlias ? m_lastInsertId : values[m_keyColumns[i]];
+        if (v.isNull()) {
+            Last();
+            return;
+        }
+        key.push_back(v);
+    }
+    for (int r = 0; const Row *row = RowAt(r); ++r) {
+        bool same = true;
+        for (size_t i = 0; i < m_keyColumns.size() && same; ++i)
+            same = (*row)[m_keyColumns[i]].toString() == key[i].toString();
+        if (same) {
+            SetCursor(r);
+            return;
+        }
+    }
+    Last();
+}
+
+void TQuery::Delete()
+{
+    RequireBrowse("delete");
+    if (!m_canModify)
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only result. ")
+                             + m_readOnlyReason);
+    const Row *r = RowAt(m_recNo);
+    if (!r)
+        throw EDatabaseError(QStringLiteral("There is no record to delete."));
+    QVariantList binds;
+    const QString where = WhereForRow(*r, binds);
+    const int row = m_recNo;
+    try {
+        RunChange(QStringLiteral("DELETE FROM %1 WHERE %2")
+                      .arg(m_connection->QuoteName(m_updateTable), where),
+                  binds);
+    } catch (const EDatabaseError &) {
+        Reopen(row);
+        throw;
+    }
+    Reopen(row);
+}
+
+static bool Matches(const QVariant &v, const QVariant &key, unsigned options)
+{
+    if (key.isNull())
+        return v.isNull();
+    if (v.isNull())
+        return false;
+    const Qt::CaseSensitivity cs
+        = options & loCaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const QString a = v.toString();
+    const QString b = key.toString();
+    return options & loPartialKey ? a.startsWith(b, cs) : a.compare(b, cs) == 0;
+}
+
+bool TQuery::Locate(const QString &field, const QVariant &value, unsigned options)
+{
+    RequireBrowse("locate");
+    const int column = FieldByName(field).Index;
+    for (int r = 0; const Row *row = RowAt(r); ++r)
+        if (Matches((*row)[column], value, options)) {
+            SetCursor(r);
+            m_eof = false;
+            return true;
+        }
+    return false;
+}

@@ -1,0 +1,156 @@
+#include "Driver.h"
+#include "EngineError.h"
+
+#include <QAtomicInt>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <vector>
+
+QString ParamValue(const TParams &params, const QString &name)
+{
+    for (const QString &p : params) {
+        const qsizetype eq = p.indexOf(u'=');
+        if (eq >= 0 && p.left(eq).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return p.mid(eq + 1);
+    }
+    return {};
+}
+
+void SetParamValue(TParams &params, const QString &name, const QString &value)
+{
+    for (QString &p : params) {
+        const qsizetype eq = p.indexOf(u'=');
+        if (eq >= 0 && p.left(eq).trimmed().compare(name, Qt::CaseInsensitive) == 0) {
+            p = name + u'=' + value;
+            return;
+        }
+    }
+    params << name + u'=' + value;
+}
+
+TConnection::TConnection(QSqlDatabase db)
+    : m_db(std::move(db))
+{ }
+
+TConnection::~TConnection()
+{
+    const QString name = m_db.connectionName();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+TFieldDef TConnection::ResultField(const QSqlQuery &query, int column)
+{
+    const QSqlField f = query.record().field(column);
+    TFieldDef def;
+    def.Name = f.name();
+    switch (f.metaType().id()) {
+    case QMetaType::Bool:
+        def.DataType = ftBoolean;
+        break;
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        def.DataType = ftSmallint;
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        def.DataType = ftInteger;
+        break;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        def.DataType = ftLargeint;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        def.DataType = ftFloat;
+        break;
+    case QMetaType::QDate:
+        def.DataType = ftDate;
+        break;
+    case QMetaType::QTime:
+        def.DataType = ftTime;
+        break;
+    case QMetaType::QDateTime:
+        def.DataType = ftDateTime;
+        break;
+    case QMetaType::QByteArray:
+        def.DataType = ftBlob;
+        break;
+    case QMetaType::QString:
+        def.DataType = f.length() > 0 ? ftString : ftMemo;
+        def.Size = qMax(0, f.length());
+        break;
+    default:
+        def.DataType = ftUnknown;
+    }
+    return def;
+}
+
+QString TConnection::QuoteName(const QString &name) const
+{
+    return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+}
+
+void TConnection::Exec(const QString &sql)
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(sql))
+        throw EDatabaseError(SqlErrorText(q.lastError()));
+}
+
+static std::vector<std::unique_ptr<TDriver>> &Drivers()
+{
+    static std::vector<std::unique_ptr<TDriver>> drivers;
+    return drivers;
+}
+
+void RegisterDriver(std::unique_ptr<TDriver> driver)
+{
+    auto &all = Drivers();
+    std::erase_if(all, [&](const auto &d) { return d->Name() == driver->Name(); });
+    all.push_back(std::move(driver));
+}
+
+void RegisterDefaultDrivers(); // Drivers.cpp
+
+TDriver *FindDriver(const QString &name)
+{
+    static const bool registered = (RegisterDefaultDrivers(), true);
+    Q_UNUSED(registered);
+    for (const auto &d : Drivers())
+        if (d->Name().compare(name, Qt::CaseInsensitive) == 0)
+            return d.get();
+    return nullptr;
+}
+
+QStringList DriverNames()
+{
+    FindDriver(QString());
+    QStringList names;
+    for (const auto &d : Drivers())
+        names << d->Name();
+    return names;
+}
+
+QString NewConnectionName(const QString &prefix)
+{
+    static QAtomicInt counter;
+    return prefix + u'#' + QString::number(counter.fetchAndAddRelaxed(1) + 1);
+}
+
+QString SqlErrorText(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    // PostgreSQL prefixes its severity; the program adds its own "ERROR:".
+    for (const char *prefix : {"ERROR:", "FATAL:"})
+        if (text.startsWith(QLatin1String(prefix)))
+            text = text.mid(int(qstrlen(prefix))).trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("Unknown database error");
+    return text;
+}

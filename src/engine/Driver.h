@@ -1,0 +1,70 @@
+#pragma once
+
+#include "FieldTypes.h"
+
+#include <QMap>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// Alias parameters as NAME=value pairs ("PATH", "SERVER NAME", "USER NAME"...), in order.
+using TParams = QStringList;
+QString ParamValue(const TParams &params, const QString &name);
+void SetParamValue(TParams &params, const QString &name, const QString &value);
+
+// One open connection of a driver: its Qt connection plus the catalog questions the
+// program asks. Destroying it closes and removes the Qt connection.
+class TConnection
+{
+public:
+    explicit TConnection(QSqlDatabase db);
+    virtual ~TConnection();
+    TConnection(const TConnection &) = delete;
+    TConnection &operator=(const TConnection &) = delete;
+
+    QSqlDatabase &Db() { return m_db; }
+
+    virtual QStringList TableNames() = 0;
+    virtual QList<TFieldDef> FieldDefs(const QString &table) = 0;
+    virtual QList<TIndexDef> IndexDefs(const QString &table) = 0;
+
+    // Type code and size of a result column of an executed query.
+    virtual TFieldDef ResultField(const QSqlQuery &query, int column);
+
+    // A column every table row has and that names it exactly ("rowid"); empty when the
+    // engine has none, so that only a primary key can identify a row.
+    virtual QString RowIdColumn() const { return {}; }
+    // Non-empty when the whole database refuses changes (the reason to show).
+    virtual QString ReadOnlyReason() const { return {}; }
+    virtual QString QuoteName(const QString &name) const;
+
+    // Runs a statement without a result; throws EDatabaseError with the engine's message.
+    void Exec(const QString &sql);
+
+protected:
+    QSqlDatabase m_db;
+};
+
+// A driver makes connections from alias parameters. Registered by name ("SQLITE").
+class TDriver
+{
+public:
+    virtual ~TDriver() = default;
+    virtual QString Name() const = 0;
+    // Whether connecting needs a user name and password from the login event.
+    virtual bool NeedsLogin(const TParams &) const { return false; }
+    virtual std::unique_ptr<TConnection> Connect(const TParams &params, const QString &user,
+                                                 const QString &password)
+        = 0;
+};
+
+void RegisterDriver(std::unique_ptr<TDriver> driver);
+TDriver *FindDriver(const QString &name); // nullptr when unknown
+QStringList DriverNames();
+
+// A unique Qt connection name for a new connection.
+QString NewConnectionName(const QString &prefix);
+// The engine message of a failed Qt SQL call, without Qt's decorations.
+QString SqlErrorText(const QSqlError &error);

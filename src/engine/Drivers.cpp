@@ -1,0 +1,9 @@
+#include "Driver.h"
+#include "PostgresDriver.h"
+#include "SqliteDriver.h"
+
+void RegisterDefaultDrivers()
+{
+    RegisterDriver(std::make_unique<TSqliteDriver>());
+    RegisterDriver(std::make_unique<TPostgresDriver>());
+}

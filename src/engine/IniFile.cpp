@@ -1,0 +1,207 @@
+#include "IniFile.h"
+#include "EngineError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+TIniFile::TIniFile(QString fileName)
+    : m_fileName(std::move(fileName))
+{
+    Load();
+}
+
+void TIniFile::Load()
+{
+    m_preamble.clear();
+    m_sections.clear();
+    QFile f(m_fileName);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return; // a missing file reads as defaults
+    QTextStream in(&f);
+    std::vector<Line> *target = &m_preamble;
+    while (!in.atEnd()) {
+        const QString raw = in.readLine();
+        const QString t = raw.trimmed();
+        if (t.startsWith(u'[') && t.endsWith(u']')) {
+            m_sections.push_back({t.mid(1, t.size() - 2).trimmed(), {}});
+            target = &m_sections.back().lines;
+            continue;
+        }
+        Line line {raw, {}, {}, false};
+        const qsizetype eq = raw.indexOf(u'=');
+        if (eq > 0 && !t.startsWith(u';') && !t.startsWith(u'#')) {
+            line.key = raw.left(eq).trimmed();
+            line.value = raw.mid(eq + 1);
+            line.isPair = !line.key.isEmpty();
+        }
+        target->push_back(std::move(line));
+    }
+}
+
+const TIniFile::Section *TIniFile::FindSection(const QString &name) const
+{
+    for (const Section &s : m_sections)
+        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+TIniFile::Section *TIniFile::FindSection(const QString &name)
+{
+    return const_cast<Section *>(std::as_const(*this).FindSection(name));
+}
+
+TIniFile::Line *TIniFile::FindKey(Section &s, const QString &key)
+{
+    for (Line &l : s.lines)
+        if (l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0)
+            return &l;
+    return nullptr;
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
+{
+    if (const Section *s = FindSection(section))
+        for (const Line &l : s->lines)
+            if (l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0)
+                return l.value;
+    return def;
+}
+
+int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
+{
+    bool ok = false;
+    const int v = ReadString(section, key).trimmed().toInt(&ok, 0);
+    return ok ? v : def;
+}
+
+bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) const
+{
+    const QString v = ReadString(section, key).trimmed();
+    if (v.isEmpty())
+        return def;
+    return v != QLatin1String("0");
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    // Line breaks would split the value into lines of its own.
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    Section *s = FindSection(section);
+    if (!s) {
+        m_sections.push_back({section, {}});
+        s = &m_sections.back();
+    }
+    if (Line *l = FindKey(*s, key)) {
+        if (l->value == clean)
+            return;
+        l->value = clean;
+        l->raw.clear();
+    } else {
+        s->lines.push_back({{}, key, clean, true});
+    }
+    Save();
+}
+
+void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool TIniFile::SectionExists(const QString &section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+bool TIniFile::ValueExists(const QString &section, const QString &key) const
+{
+    return ReadSection(section).contains(key, Qt::CaseInsensitive);
+}
+
+QStringList TIniFile::ReadSections() const
+{
+    QStringList names;
+    for (const Section &s : m_sections)
+        names << s.name;
+    return names;
+}
+
+QStringList TIniFile::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    if (const Section *s = FindSection(section))
+        for (const Line &l : s->lines)
+            if (l.isPair)
+                keys << l.key;
+    return keys;
+}
+
+QStringList TIniFile::ReadSectionValues(const QString &section) const
+{
+    QStringList pairs;
+    if (const Section *s = FindSection(section))
+        for (const Line &l : s->lines)
+            if (l.isPair)
+                pairs << l.key + u'=' + l.value;
+    return pairs;
+}
+
+void TIniFile::EraseSection(const QString &section)
+{
+    const auto before = m_sections.size();
+    std::erase_if(m_sections, [&](const Section &s) {
+        return s.name.compare(section, Qt::CaseInsensitive) == 0;
+    });
+    if (m_sections.size() != before)
+        Save();
+}
+
+void TIniFile::DeleteKey(const QString &section, const QString &key)
+{
+    Section *s = FindSection(section);
+    if (!s)
+        return;
+    const auto before = s->lines.size();
+    std::erase_if(s->lines, [&](const Line &l) {
+        return l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0;
+    });
+    if (s->lines.size() != before)
+        Save();
+}
+
+void TIniFile::UpdateFile() const
+{
+    Save();
+}
+
+void TIniFile::Save() const
+{
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    QSaveFile f(m_fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+        throw EDatabaseError(
+            QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
+    QTextStream out(&f);
+    auto writeLines = [&](const std::vector<Line> &lines) {
+        for (const Line &l : lines)
+            out << (l.isPair && l.raw.isEmpty() ? l.key + u'=' + l.value : l.raw) << '\n';
+    };
+    writeLines(m_preamble);
+    for (const Section &s : m_sections) {
+        out << '[' << s.name << "]\n";
+        writeLines(s.lines);
+    }
+    out.flush();
+    if (!f.commit())
+        throw EDatabaseError(
+            QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
+}

@@ -1,0 +1,174 @@
+#include "PostgresDriver.h"
+#include "EngineError.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+
+namespace {
+
+class TPostgresConnection : public TConnection
+{
+public:
+    using TConnection::TConnection;
+
+    QStringList TableNames() override
+    {
+        QSqlQuery q
+            = Run(QStringLiteral(
+                      "SELECT CASE WHEN n.nspname = 'public' THEN c.relname"
+                      "            ELSE n.nspname || '.' || c.relname END"
+                      " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+                      " WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f')"
+                      "   AND n.nspname NOT IN ('pg_catalog', 'information_schema')"
+                      "   AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%'"
+                      " ORDER BY 1"),
+                  {});
+        QStringList names;
+        while (q.next())
+            names << q.value(0).toString();
+        return names;
+    }
+
+    QList<TFieldDef> FieldDefs(const QString &table) override
+    {
+        QSqlQuery q
+            = Run(QStringLiteral(
+                      "SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull,"
+                      "       coalesce(pg_get_expr(d.adbin, d.adrelid), ''), a.attidentity <> ''"
+                      " FROM pg_attribute a"
+                      " LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum"
+                      " WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped"
+                      " ORDER BY a.attnum"),
+                  {RegClassName(table)});
+        QList<TFieldDef> defs;
+        while (q.next()) {
+            TFieldDef def;
+            def.Name = q.value(0).toString();
+            def.DataType = FieldTypeFromDeclaration(q.value(1).toString(), &def.Size);
+            def.Required = q.value(2).toBool();
+            const bool generated = q.value(4).toBool()
+                || q.value(3).toString().startsWith(QLatin1String("nextval("));
+            if (generated
+                && (def.DataType == ftInteger || def.DataType == ftLargeint
+                    || def.DataType == ftSmallint))
+                def.DataType = ftAutoInc;
+            defs << def;
+        }
+        if (defs.isEmpty())
+            throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(table));
+        return defs;
+    }
+
+    QList<TIndexDef> IndexDefs(const QString &table) override
+    {
+        QSqlQuery q = Run(
+            QStringLiteral("SELECT ic.relname, ix.indisprimary, ix.indisunique,"
+                           "       (SELECT string_agg(a.attname, ';' ORDER BY k.n)"
+                           "          FROM unnest(ix.indkey::int2[]) WITH ORDINALITY k(attnum, n)"
+                           "          JOIN pg_attribute a ON a.attrelid = ix.indrelid AND a.attnum "
+                           "= k.attnum),"
+                           "       ix.indnkeyatts = array_length(ix.indkey::int2[], 1) AND 0 <> "
+                           "ALL(ix.indkey::int2[])"
+                           " FROM pg_index ix JOIN pg_class ic ON ic.oid = ix.indexrelid"
+                           " WHERE ix.indrelid = to_regclass(?)"
+                           " ORDER BY NOT ix.indisprimary, ic.relname"),
+            {RegClassName(table)});
+        QList<TIndexDef> defs;
+        while (q.next()) {
+            if (!q.value(4).toBool())
+                continue; // expression or covering indexes have no plain field list
+            unsigned options
+                = (q.value(1).toBool() ? ixPrimary : 0u) | (q.value(2).toBool() ? ixUnique : 0u);
+            defs << TIndexDef {q.value(0).toString(), q.value(3).toString(), options};
+        }
+        return defs;
+    }
+
+    TFieldDef ResultField(const QSqlQuery &query, int column) override
+    {
+        const QSqlField f = query.record().field(column);
+        TFieldDef def = TConnection::ResultField(query, column);
+        switch (f.typeID()) {
+        case 18: // "char"
+            def.DataType = ftString;
+            def.Size = 1;
+            break;
+        case 19: // name
+            def.DataType = ftString;
+            def.Size = 64;
+            break;
+        case 25: // text
+            def.DataType = ftMemo;
+            def.Size = 0;
+            break;
+        case 790:
+            def.DataType = ftCurrency;
+            break;
+        case 1042: // char(n)
+        case 1043: // varchar(n)
+            def.DataType = f.length() > 0 ? ftString : ftMemo;
+            def.Size = qMax(0, f.length());
+            break;
+        case 1700:
+            def.DataType = ftBCD;
+            def.Size = qMax(0, f.precision());
+            break;
+        case 17:
+            def.DataType = ftBlob;
+            break;
+        default:
+            break;
+        }
+        return def;
+    }
+
+private:
+    // "schema.table" or "table" as a regclass text, each part quoted as an identifier.
+    QString RegClassName(const QString &table) const
+    {
+        const qsizetype dot = table.indexOf(u'.');
+        if (dot > 0)
+            return QuoteName(table.left(dot)) + u'.' + QuoteName(table.mid(dot + 1));
+        return QuoteName(table);
+    }
+
+    QSqlQuery Run(const QString &sql, const QVariantList &binds)
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw EDatabaseError(SqlErrorText(q.lastError()));
+        for (const QVariant &b : binds)
+            q.addBindValue(b);
+        if (!q.exec())
+            throw EDatabaseError(SqlErrorText(q.lastError()));
+        return q;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<TConnection> TPostgresDriver::Connect(const TParams &params, const QString &user,
+                                                      const QString &password)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"),
+                                                NewConnectionName(QStringLiteral("pg")));
+    const QString host = ParamValue(params, QStringLiteral("SERVER NAME"));
+    db.setHostName(host.isEmpty() ? QStringLiteral("localhost") : host);
+    const int port = ParamValue(params, QStringLiteral("PORT")).toInt();
+    db.setPort(port > 0 ? port : 5432);
+    db.setDatabaseName(ParamValue(params, QStringLiteral("DATABASE NAME")));
+    db.setUserName(user);
+    db.setPassword(password);
+    // An unreachable server must fail in seconds, not after the system's TCP timeout.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    if (!db.open()) {
+        const QString message = SqlErrorText(db.lastError());
+        const QString name = db.connectionName();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw EDatabaseError(message);
+    }
+    return std::make_unique<TPostgresConnection>(db);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "FieldTypes.h"
+
+#include <QString>
+
+class TSession;
+class TDatabase;
+
+// A table's structure as the engine reports it.
+class TTable
+{
+public:
+    explicit TTable(TSession *session = nullptr);
+
+    QString DatabaseName;
+    QString TableName;
+
+    QList<TFieldDef> FieldDefs;
+    QList<TIndexDef> IndexDefs;
+
+    // Re-read the field and index definitions; throw EDatabaseError.
+    void UpdateFieldDefs();
+    void UpdateIndexDefs();
+    void Update()
+    {
+        UpdateFieldDefs();
+        UpdateIndexDefs();
+    }
+
+    const TFieldDef *FindField(const QString &name) const;
+    const TIndexDef *PrimaryIndex() const;
+    // The primary key's fields joined by ";" (empty when the table has none).
+    QString IndexFieldNames() const;
+
+private:
+    TDatabase &Database();
+    TSession *m_session;
+};

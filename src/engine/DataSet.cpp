@@ -10,7 +10,7 @@
 
 TQuery::TQuery(TSession *session)
     : m_session(session ? session : &TSession::Default())
-{ }
+{}
 
 TQuery::~TQuery()
 {
@@ -40,6 +40,10 @@ void TQuery::ExecSQL()
 {
     Close();
     TConnection &c = Database().Connection();
+    if (c.ExecOwn(Text())) {
+        m_rowsAffected = 0;
+        return;
+    }
     QSqlQuery q(c.Db());
     if (!q.exec(Text()))
         throw EDatabaseError(SqlErrorText(q.lastError()));
@@ -206,10 +210,13 @@ const TQuery::Row *TQuery::RowAt(int row)
         return nullptr;
     if (row < m_position) // the block was dropped: read the result again up to it
         Execute();
+    // Whole blocks are read: a small result is then read to its end at once, which also
+    // lets the engine release what it holds for an unfinished statement.
+    const int blockEnd = (blockNo + 1) * BlockSize;
     Row r;
-    while (m_position <= row) {
+    while (m_position < blockEnd) {
         if (!ReadRow(r))
-            return nullptr;
+            break;
         const int b = m_position / BlockSize;
         // Rows before the wanted block are only passed over, unless their block is cached.
         if (b == blockNo || m_blocks.count(b)) {
@@ -229,7 +236,10 @@ const TQuery::Row *TQuery::RowAt(int row)
             m_blocks.erase(oldest);
         }
     }
-    return &m_blocks[blockNo].rows[offset];
+    it = m_blocks.find(blockNo);
+    if (it == m_blocks.end() || offset >= int(it->second.rows.size()))
+        return nullptr;
+    return &it->second.rows[offset];
 }
 
 int TQuery::FetchMore(int count)

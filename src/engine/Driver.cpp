@@ -30,16 +30,27 @@ void SetParamValue(TParams &params, const QString &name, const QString &value)
     params << name + u'=' + value;
 }
 
+TSqlHandle::~TSqlHandle()
+{
+    const QString name = db.connectionName();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
 TConnection::TConnection(QSqlDatabase db)
-    : m_db(std::move(db))
-{ }
+    : TConnection(std::make_shared<TSqlHandle>(std::move(db)))
+{}
+
+TConnection::TConnection(std::shared_ptr<TSqlHandle> handle)
+    : m_handle(std::move(handle))
+    , m_db(m_handle->db)
+{}
 
 TConnection::~TConnection()
 {
-    const QString name = m_db.connectionName();
-    m_db.close();
-    m_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(name);
+    m_db = QSqlDatabase(); // the handle must hold the last copy when it goes
+    m_handle.reset();
 }
 
 TFieldDef TConnection::ResultField(const QSqlQuery &query, int column)
@@ -96,6 +107,8 @@ QString TConnection::QuoteName(const QString &name) const
 
 void TConnection::Exec(const QString &sql)
 {
+    if (ExecOwn(sql))
+        return;
     QSqlQuery q(m_db);
     if (!q.exec(sql))
         throw EDatabaseError(SqlErrorText(q.lastError()));

@@ -14,12 +14,25 @@ using TParams = QStringList;
 QString ParamValue(const TParams &params, const QString &name);
 void SetParamValue(TParams &params, const QString &name, const QString &value);
 
+// A Qt connection that closes and unregisters itself when its last user lets go.
+struct TSqlHandle
+{
+    explicit TSqlHandle(QSqlDatabase database)
+        : db(std::move(database))
+    {}
+    ~TSqlHandle();
+    TSqlHandle(const TSqlHandle &) = delete;
+    TSqlHandle &operator=(const TSqlHandle &) = delete;
+    QSqlDatabase db;
+};
+
 // One open connection of a driver: its Qt connection plus the catalog questions the
-// program asks. Destroying it closes and removes the Qt connection.
+// program asks. Connections of several databases may share one Qt connection.
 class TConnection
 {
 public:
     explicit TConnection(QSqlDatabase db);
+    explicit TConnection(std::shared_ptr<TSqlHandle> handle);
     virtual ~TConnection();
     TConnection(const TConnection &) = delete;
     TConnection &operator=(const TConnection &) = delete;
@@ -40,11 +53,16 @@ public:
     virtual QString ReadOnlyReason() const { return {}; }
     virtual QString QuoteName(const QString &name) const;
 
+    // Lets a driver carry out a statement its engine cannot run as it stands (the table
+    // file drivers' CREATE TABLE): true when it did, false to hand it to the engine.
+    virtual bool ExecOwn(const QString &) { return false; }
+
     // Runs a statement without a result; throws EDatabaseError with the engine's message.
     void Exec(const QString &sql);
 
 protected:
-    QSqlDatabase m_db;
+    std::shared_ptr<TSqlHandle> m_handle;
+    QSqlDatabase m_db; // a copy of the handle's, for convenience
 };
 
 // A driver makes connections from alias parameters. Registered by name ("SQLITE").

@@ -11,7 +11,7 @@ public:
     explicit EDatabaseError(QString message)
         : m_message(std::move(message))
         , m_utf8(m_message.toUtf8())
-    { }
+    {}
     const QString &Message() const { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 

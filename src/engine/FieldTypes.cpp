@@ -5,7 +5,7 @@
 TFieldType FieldTypeFromDeclaration(const QString &declaration, int *size)
 {
     static const QRegularExpression shape(QStringLiteral(
-        R"(^\s*([A-Za-z_][A-Za-z0-9_ ]*?)\s*(?:\(\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))?\s*(.*)$)"));
+        R"(^\s*([A-Za-z_]\w*(?:\s+[A-Za-z_]\w*)*)\s*(?:\(\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))?)"));
     const auto m = shape.match(declaration);
     const QString base = m.hasMatch() ? m.captured(1).toUpper().simplified() : QString();
     const int first = m.captured(2).toInt();

@@ -11,7 +11,7 @@ static const QString DriverKey = QStringLiteral("DRIVER");
 
 TSession::TSession()
     : TSession(DefaultConfigFile())
-{ }
+{}
 
 TSession::TSession(QString configFile)
     : m_configFile(std::move(configFile))

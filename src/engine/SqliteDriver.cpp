@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <map>
 #include <sqlite3.h>
 
 QSqlDatabase OpenSqliteDatabase(const QString &file, const QString &options)
@@ -47,7 +48,16 @@ std::unique_ptr<TConnection> TSqliteDriver::Connect(const TParams &params, const
         throw EDatabaseError(QStringLiteral("%1 is not an SQLite database.").arg(path));
     f.close();
 
-    auto connection = std::make_unique<TSqliteConnection>(OpenSqliteDatabase(path));
+    // All databases of the program on one file share its connection: a result still being
+    // read would otherwise lock out the script's changes to the same file.
+    static std::map<QString, std::weak_ptr<TSqlHandle>> open;
+    const QString key = info.canonicalFilePath();
+    std::shared_ptr<TSqlHandle> handle = open[key].lock();
+    if (!handle) {
+        handle = std::make_shared<TSqlHandle>(OpenSqliteDatabase(path));
+        open[key] = handle;
+    }
+    auto connection = std::make_unique<TSqliteConnection>(handle);
     // Reading the schema catches a damaged file before any table is shown.
     connection->Exec(QStringLiteral("PRAGMA schema_version"));
     connection->Exec(QStringLiteral("PRAGMA foreign_keys = ON"));
@@ -56,7 +66,11 @@ std::unique_ptr<TConnection> TSqliteDriver::Connect(const TParams &params, const
 
 TSqliteConnection::TSqliteConnection(QSqlDatabase db)
     : TConnection(std::move(db))
-{ }
+{}
+
+TSqliteConnection::TSqliteConnection(std::shared_ptr<TSqlHandle> handle)
+    : TConnection(std::move(handle))
+{}
 
 sqlite3 *TSqliteConnection::Handle() const
 {

@@ -18,6 +18,7 @@ class TSqliteConnection : public TConnection
 {
 public:
     explicit TSqliteConnection(QSqlDatabase db);
+    explicit TSqliteConnection(std::shared_ptr<TSqlHandle> handle);
 
     QStringList TableNames() override;
     QList<TFieldDef> FieldDefs(const QString &table) override;

@@ -4,7 +4,7 @@
 
 TTable::TTable(TSession *session)
     : m_session(session ? session : &TSession::Default())
-{ }
+{}
 
 TDatabase &TTable::Database()
 {

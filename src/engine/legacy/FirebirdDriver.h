@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Driver.h"
+
+// Firebird/InterBase database files. "SERVER NAME" is a local file, opened through the
+// embedded engine with no server running, or host:path on a server.
+class TFirebirdDriver : public TDriver
+{
+public:
+    QString Name() const override { return QStringLiteral("INTRBASE"); }
+    bool NeedsLogin(const TParams &params) const override;
+    std::unique_ptr<TConnection> Connect(const TParams &params, const QString &user,
+                                         const QString &password) override;
+};
+
+// Throws EDatabaseError unless the file starts with a plausible Firebird header page and
+// holds whole pages; the engine is never handed a file that fails this.
+void CheckFirebirdFile(const QString &path);

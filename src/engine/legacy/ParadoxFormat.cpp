@@ -1,0 +1,580 @@
+#include "ParadoxFormat.h"
+#include "EngineError.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <paradox.h>
+
+namespace {
+
+constexpr long SdnOfDayZero = 1721425; // pxlib's day numbers count from 1 January 1
+
+QString SideFile(const QString &path, const char *extension)
+{
+    const QFileInfo info(path);
+    const QString base = info.absolutePath() + u'/' + info.completeBaseName() + u'.';
+    const QString lower = base + QLatin1String(extension);
+    const QString upper = base + QString::fromLatin1(extension).toUpper();
+    return !QFile::exists(lower) && QFile::exists(upper) ? upper : lower;
+}
+
+// pxlib reports through a handler; the last error becomes the exception's text.
+struct TPxErrors
+{
+    QString last;
+};
+
+void OnPxError(pxdoc_t *, int level, const char *message, void *data)
+{
+    if (level != PX_Warning && data)
+        static_cast<TPxErrors *>(data)->last = QString::fromLocal8Bit(message);
+}
+
+// One pxlib document, closed and freed on every path.
+class TPxDoc
+{
+public:
+    TPxDoc()
+        : m_doc(PX_new3(OnPxError, nullptr, nullptr, nullptr, &m_errors))
+    {
+        if (!m_doc)
+            throw EDatabaseError(QStringLiteral("pxlib could not start."));
+    }
+    ~TPxDoc()
+    {
+        PX_close(m_doc);
+        PX_delete(m_doc);
+        if (m_fp)
+            std::fclose(m_fp);
+    }
+    TPxDoc(const TPxDoc &) = delete;
+    TPxDoc &operator=(const TPxDoc &) = delete;
+
+    pxdoc_t *operator->() const { return m_doc; }
+    operator pxdoc_t *() const { return m_doc; }
+
+    // Reads only: pxlib's own open asks for write access.
+    void OpenRead(const QString &path)
+    {
+        m_fp = std::fopen(QFile::encodeName(path).constData(), "rb");
+        if (!m_fp)
+            throw EDatabaseError(QStringLiteral("Cannot open %1.").arg(path));
+        if (PX_open_fp(m_doc, m_fp) < 0)
+            Fail(QStringLiteral("Cannot read %1").arg(path));
+    }
+
+    [[noreturn]] void Fail(const QString &what) const
+    {
+        throw EDatabaseError(m_errors.last.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + m_errors.last);
+    }
+
+    void Free(void *p) const
+    {
+        if (p)
+            m_doc->free(m_doc, p);
+    }
+
+private:
+    TPxErrors m_errors;
+    pxdoc_t *m_doc;
+    FILE *m_fp = nullptr;
+};
+
+TFieldType TypeOf(int native)
+{
+    switch (native) {
+    case pxfAlpha:
+        return ftString;
+    case pxfDate:
+        return ftDate;
+    case pxfShort:
+        return ftSmallint;
+    case pxfLong:
+        return ftInteger;
+    case pxfCurrency:
+        return ftCurrency;
+    case pxfNumber:
+        return ftFloat;
+    case pxfLogical:
+        return ftBoolean;
+    case pxfMemoBLOb:
+        return ftMemo;
+    case pxfBLOb:
+        return ftBlob;
+    case pxfFmtMemoBLOb:
+        return ftFmtMemo;
+    case pxfOLE:
+        return ftParadoxOle;
+    case pxfGraphic:
+        return ftGraphic;
+    case pxfTime:
+        return ftTime;
+    case pxfTimestamp:
+        return ftDateTime;
+    case pxfAutoInc:
+        return ftAutoInc;
+    case pxfBCD:
+        return ftBCD;
+    case pxfBytes:
+        return ftBytes;
+    default:
+        return ftUnknown;
+    }
+}
+
+bool IsBlob(int native)
+{
+    return native == pxfMemoBLOb || native == pxfBLOb || native == pxfFmtMemoBLOb
+        || native == pxfOLE || native == pxfGraphic;
+}
+
+TFileColumn ColumnOf(const QString &name, int native, int width, int decimals)
+{
+    TFileColumn c;
+    c.Name = name;
+    c.Native = char(native);
+    c.Width = width;
+    c.Decimals = decimals;
+    c.Type = TypeOf(native);
+    if (native == pxfAlpha || native == pxfBytes)
+        c.Size = width;
+    else if (native == pxfBCD)
+        c.Size = decimals;
+    return c;
+}
+
+QString DateText(long days)
+{
+    int y = 0, m = 0, d = 0;
+    PX_SdnToGregorian(days + SdnOfDayZero, &y, &m, &d);
+    return QDate(y, m, d).toString(Qt::ISODate);
+}
+
+long DayNumber(const QDate &date)
+{
+    return PX_GregorianToSdn(date.year(), date.month(), date.day()) - SdnOfDayZero;
+}
+
+class TParadoxFile : public TTableFile
+{
+public:
+    explicit TParadoxFile(const QString &path)
+    {
+        Path = path;
+        Name = QFileInfo(path).completeBaseName();
+        try {
+            ReadHeader();
+        } catch (const EDatabaseError &e) {
+            Columns.clear();
+            KeyFields = 0;
+            Damage = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), e.Message());
+        }
+    }
+
+    QStringList Files() const override
+    {
+        QStringList files {Path};
+        for (const char *side : {"mb", "px"})
+            if (QFile::exists(SideFile(Path, side)))
+                files << SideFile(Path, side);
+        return files;
+    }
+
+    std::vector<TRow> Load() override
+    {
+        TPxDoc doc;
+        doc.OpenRead(Path);
+        PX_set_targetencoding(doc, "UTF-8");
+        if (HasBlobs() && QFile::exists(SideFile(Path, "mb"))
+            && PX_set_blob_file(doc, QFile::encodeName(SideFile(Path, "mb")).constData()) < 0)
+            doc.Fail(QStringLiteral("Cannot read the memo file of %1").arg(Name));
+        const int count = PX_get_num_records(doc);
+        QByteArray record(PX_get_recordsize(doc), '\0');
+        std::vector<TRow> rows;
+        rows.reserve(count);
+        for (int r = 0; r < count; ++r) {
+            int deleted = 0;
+            pxdatablockinfo_t info;
+            if (!PX_get_record2(doc, r, record.data(), &deleted, &info))
+                doc.Fail(QStringLiteral("Cannot read record %1 of %2").arg(r + 1).arg(Name));
+            if (deleted)
+                continue;
+            TRow row(Columns.size());
+            int offset = 0;
+            for (size_t i = 0; i < Columns.size(); ++i) {
+                row[i] = Decode(doc, Columns[i], record.data() + offset);
+                offset += Columns[i].Width;
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    void Save(const std::vector<TRow> &rows) override
+    {
+        const QString temp = SiblingTempPath(Path);
+        const QString blobTemp = HasBlobs() ? SiblingTempPath(Path) : QString();
+        try {
+            Write(temp, blobTemp, rows);
+        } catch (...) {
+            QFile::remove(temp);
+            if (!blobTemp.isEmpty())
+                QFile::remove(blobTemp);
+            throw;
+        }
+        QList<QPair<QString, QString>> moves;
+        if (!blobTemp.isEmpty())
+            moves << qMakePair(blobTemp, SideFile(Path, "mb"));
+        moves << qMakePair(temp, Path);
+        ReplaceFiles(moves);
+        // A primary index file of the old rows would now point at the wrong records.
+        if (QFile::exists(SideFile(Path, "px")))
+            QFile::remove(SideFile(Path, "px"));
+    }
+
+    bool HasBlobs() const
+    {
+        return std::any_of(Columns.begin(), Columns.end(),
+                           [](const TFileColumn &c) { return IsBlob(uchar(c.Native)); });
+    }
+
+private:
+    // The header is checked before pxlib sees it: pxlib trusts block numbers and sizes.
+    void ReadHeader()
+    {
+        QFile f(Path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw EDatabaseError(QStringLiteral("cannot be read"));
+        const QByteArray head = f.read(0x58);
+        if (head.size() < 0x58)
+            throw EDatabaseError(QStringLiteral("the header is truncated"));
+        const auto *b = reinterpret_cast<const uchar *>(head.constData());
+        const int recordSize = qFromLittleEndian<quint16>(b);
+        const int headerSize = qFromLittleEndian<quint16>(b + 2);
+        const int fileType = b[4];
+        const int blockSize = b[5] * 0x400;
+        const qint64 records = qFromLittleEndian<quint32>(b + 6);
+        const qint64 blocks = qFromLittleEndian<quint16>(b + 12);
+        const int fields = qFromLittleEndian<quint16>(b + 0x21);
+        const bool blockOk = b[5] == 1 || b[5] == 2 || b[5] == 3 || b[5] == 4 || b[5] == 8
+            || b[5] == 16 || b[5] == 32;
+        if ((fileType != pxfFileTypIndexDB && fileType != pxfFileTypNonIndexDB) || !blockOk
+            || recordSize <= 0 || headerSize < 0x58 || headerSize % 0x800 != 0 || fields <= 0
+            || fields > 255)
+            throw EDatabaseError(QStringLiteral("not a Paradox table"));
+        if (f.size() < headerSize + blocks * blockSize)
+            throw EDatabaseError(QStringLiteral("the file is truncated"));
+        if (records > blocks * ((blockSize - 6) / recordSize))
+            throw EDatabaseError(QStringLiteral("the header is damaged"));
+        f.close();
+
+        TPxDoc doc;
+        doc.OpenRead(Path);
+        int sum = 0;
+        for (int i = 0; i < PX_get_num_fields(doc); ++i) {
+            const pxfield_t *pf = PX_get_field(doc, i);
+            const int type = uchar(pf->px_ftype);
+            const QString name = QString::fromLatin1(pf->px_fname ? pf->px_fname : "");
+            if (TypeOf(type) == ftUnknown || pf->px_flen <= 0)
+                throw EDatabaseError(QStringLiteral("field %1 has an unknown type").arg(name));
+            Columns.push_back(ColumnOf(name, type, pf->px_flen, pf->px_fdc));
+            sum += pf->px_flen;
+        }
+        if (sum != recordSize || int(Columns.size()) != fields)
+            throw EDatabaseError(QStringLiteral("the header is damaged"));
+        KeyFields = doc->px_head->px_filetype == pxfFileTypIndexDB
+            ? qBound(0, doc->px_head->px_primarykeyfields, fields)
+            : 0;
+    }
+
+    QVariant Decode(TPxDoc &doc, const TFileColumn &c, char *data)
+    {
+        const int type = uchar(c.Native);
+        switch (type) {
+        case pxfAlpha: {
+            char *value = nullptr;
+            if (PX_get_data_alpha(doc, data, c.Width, &value) <= 0 || !value)
+                return {};
+            const QString text = QString::fromUtf8(value);
+            doc.Free(value);
+            return text;
+        }
+        case pxfShort: {
+            short v = 0;
+            return PX_get_data_short(doc, data, c.Width, &v) > 0 ? QVariant(qlonglong(v)) : QVariant();
+        }
+        case pxfLong:
+        case pxfAutoInc:
+        case pxfDate:
+        case pxfTime: {
+            long v = 0;
+            if (PX_get_data_long(doc, data, c.Width, &v) <= 0)
+                return {};
+            if (type == pxfDate)
+                return DateText(v);
+            if (type == pxfTime)
+                return QTime::fromMSecsSinceStartOfDay(int(v % 86400000)).toString(QStringLiteral("HH:mm:ss"));
+            return qlonglong(v);
+        }
+        case pxfNumber:
+        case pxfCurrency:
+        case pxfTimestamp: {
+            double v = 0;
+            if (PX_get_data_double(doc, data, c.Width, &v) <= 0)
+                return {};
+            if (type != pxfTimestamp)
+                return v;
+            const qint64 ms = qint64(std::llround(v));
+            return DateText(long(ms / 86400000)) + u' '
+                + QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)).toString(QStringLiteral("HH:mm:ss"));
+        }
+        case pxfLogical: {
+            char v = 0;
+            return PX_get_data_byte(doc, data, c.Width, &v) > 0 ? QVariant(qlonglong(v ? 1 : 0))
+                                                                : QVariant();
+        }
+        case pxfBCD: {
+            char *value = nullptr;
+            if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(data), c.Decimals, &value) <= 0
+                || !value)
+                return {};
+            const QString text = QString::fromLatin1(value);
+            doc.Free(value);
+            return text;
+        }
+        case pxfBytes: {
+            char *value = nullptr;
+            if (PX_get_data_bytes(doc, data, c.Width, &value) <= 0 || !value)
+                return {};
+            const QByteArray bytes(value, c.Width);
+            doc.Free(value);
+            return bytes;
+        }
+        default: { // memos and blobs
+            int mod = 0, size = 0;
+            char *value = nullptr;
+            const int rc = type == pxfGraphic
+                ? PX_get_data_graphic(doc, data, c.Width, &mod, &size, &value)
+                : PX_get_data_blob(doc, data, c.Width, &mod, &size, &value);
+            if (rc < 0)
+                doc.Fail(QStringLiteral("Cannot read field %1 of %2").arg(c.Name, Name));
+            if (rc == 0 || !value)
+                return {};
+            const QByteArray bytes(value, size);
+            doc.Free(value);
+            if (type == pxfMemoBLOb || type == pxfFmtMemoBLOb)
+                return QString::fromUtf8(bytes);
+            return bytes;
+        }
+        }
+    }
+
+    void Write(const QString &temp, const QString &blobTemp, const std::vector<TRow> &source)
+    {
+        // A keyed table is kept in key order.
+        std::vector<const TRow *> rows;
+        for (const TRow &r : source)
+            rows.push_back(&r);
+        if (KeyFields > 0)
+            std::stable_sort(rows.begin(), rows.end(), [&](const TRow *a, const TRow *b) {
+                for (int k = 0; k < KeyFields; ++k) {
+                    const QPartialOrdering o = QVariant::compare((*a)[k], (*b)[k]);
+                    if (o == QPartialOrdering::Less)
+                        return true;
+                    if (o == QPartialOrdering::Greater)
+                        return false;
+                }
+                return false;
+            });
+
+        TPxDoc doc;
+        const int n = int(Columns.size());
+        auto *fields = static_cast<pxfield_t *>(doc->malloc(doc, sizeof(pxfield_t) * n, "fields"));
+        if (!fields)
+            throw EDatabaseError(QStringLiteral("Out of memory."));
+        for (int i = 0; i < n; ++i) {
+            fields[i].px_fname = PX_strdup(doc, Columns[i].Name.toLatin1().constData());
+            fields[i].px_ftype = Columns[i].Native;
+            fields[i].px_flen = Columns[i].Width;
+            fields[i].px_fdc = Columns[i].Decimals;
+        }
+        if (PX_create_file(doc, fields, n, QFile::encodeName(temp).constData(),
+                           KeyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
+            < 0)
+            doc.Fail(QStringLiteral("Cannot write %1").arg(temp));
+        if (KeyFields > 0)
+            PX_set_value(doc, "numprimkeys", float(KeyFields));
+        PX_set_tablename(doc, Name.toLatin1().constData());
+        PX_set_inputencoding(doc, "UTF-8");
+        if (!blobTemp.isEmpty()
+            && PX_set_blob_file(doc, QFile::encodeName(blobTemp).constData()) < 0)
+            doc.Fail(QStringLiteral("Cannot write %1").arg(blobTemp));
+
+        QByteArray record(PX_get_recordsize(doc), '\0');
+        for (const TRow *row : rows) {
+            record.fill('\0');
+            int offset = 0;
+            for (int i = 0; i < n; ++i) {
+                Encode(doc, Columns[i], record.data() + offset, (*row)[i]);
+                offset += Columns[i].Width;
+            }
+            if (PX_put_record(doc, record.data()) < 0)
+                doc.Fail(QStringLiteral("Cannot write %1").arg(Name));
+        }
+    }
+
+    void Encode(TPxDoc &doc, const TFileColumn &c, char *data, const QVariant &v)
+    {
+        if (v.isNull())
+            return; // pxlib reads an all-zero field as empty
+        const int type = uchar(c.Native);
+        switch (type) {
+        case pxfAlpha: {
+            QByteArray text = v.toString().toUtf8();
+            PX_put_data_alpha(doc, data, c.Width, text.data());
+            // Check what came back: text the table's code page cannot hold must not be lost.
+            char *back = nullptr;
+            PX_get_data_alpha(doc, data, c.Width, &back);
+            if (!back || QByteArray(back) != text) {
+                doc.Free(back);
+                throw EDatabaseError(QStringLiteral("Value does not fit field %1.").arg(c.Name));
+            }
+            doc.Free(back);
+            break;
+        }
+        case pxfShort:
+            PX_put_data_short(doc, data, c.Width, short(v.toLongLong()));
+            break;
+        case pxfLong:
+        case pxfAutoInc:
+            PX_put_data_long(doc, data, c.Width, int(v.toLongLong()));
+            break;
+        case pxfDate:
+            PX_put_data_long(doc, data, c.Width, int(DayNumber(QDate::fromString(v.toString(), Qt::ISODate))));
+            break;
+        case pxfTime:
+            PX_put_data_long(doc, data, c.Width,
+                             QTime::fromString(v.toString(), Qt::ISODate).msecsSinceStartOfDay());
+            break;
+        case pxfNumber:
+        case pxfCurrency:
+            PX_put_data_double(doc, data, c.Width, v.toDouble());
+            break;
+        case pxfTimestamp: {
+            const QDateTime dt = QDateTime::fromString(QString(v.toString()).replace(u' ', u'T'), Qt::ISODate);
+            PX_put_data_double(doc, data, c.Width,
+                               double(DayNumber(dt.date())) * 86400000.0 + dt.time().msecsSinceStartOfDay());
+            break;
+        }
+        case pxfLogical:
+            PX_put_data_byte(doc, data, c.Width, v.toLongLong() ? 1 : 0);
+            break;
+        case pxfBCD: {
+            QByteArray text = v.toString().toLatin1();
+            if (PX_put_data_bcd(doc, data, c.Decimals, text.data()) < 0)
+                throw EDatabaseError(QStringLiteral("Value %1 does not fit field %2.")
+                                         .arg(v.toString(), c.Name));
+            break;
+        }
+        case pxfBytes: {
+            QByteArray bytes = v.toByteArray().leftJustified(c.Width, '\0', true);
+            PX_put_data_bytes(doc, data, c.Width, bytes.data());
+            break;
+        }
+        default: {
+            QByteArray bytes = v.typeId() == QMetaType::QString ? v.toString().toUtf8() : v.toByteArray();
+            if (bytes.isEmpty())
+                return;
+            if (PX_put_data_blob(doc, data, c.Width, bytes.data(), int(bytes.size())) < 0)
+                doc.Fail(QStringLiteral("Cannot write field %1").arg(c.Name));
+        }
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<TTableFile> TParadoxFormat::Open(const QString &path)
+{
+    return std::make_unique<TParadoxFile>(path);
+}
+
+TFileColumn TParadoxFormat::ColumnFor(const QString &name, const QString &declaration)
+{
+    if (name.size() > 25 || name.toLatin1() != name.toUtf8())
+        throw EDatabaseError(
+            QStringLiteral("Paradox field names have at most 25 plain characters: %1").arg(name));
+    static const QRegularExpression precision(QStringLiteral(R"(\(\s*(\d+)\s*(?:,\s*(\d+))?)"));
+    const auto m = precision.match(declaration);
+    int size = 0;
+    const TFieldType type = FieldTypeFromDeclaration(declaration, &size);
+    switch (type) {
+    case ftString:
+        if (size < 1 || size > 255)
+            throw EDatabaseError(
+                QStringLiteral("Paradox alpha fields hold 1 to 255 characters: %1").arg(name));
+        return ColumnOf(name, pxfAlpha, size, 0);
+    case ftSmallint:
+        return ColumnOf(name, pxfShort, 2, 0);
+    case ftInteger:
+    case ftWord:
+        return ColumnOf(name, pxfLong, 4, 0);
+    case ftAutoInc:
+        return ColumnOf(name, pxfAutoInc, 4, 0);
+    case ftFloat:
+        return ColumnOf(name, pxfNumber, 8, 0);
+    case ftCurrency:
+        return ColumnOf(name, pxfCurrency, 8, 0);
+    case ftBCD: {
+        const int decimals = m.captured(2).toInt();
+        if (decimals > 32)
+            throw EDatabaseError(QStringLiteral("Paradox BCD fields have at most 32 decimals: %1").arg(name));
+        return ColumnOf(name, pxfBCD, 17, decimals);
+    }
+    case ftDate:
+        return ColumnOf(name, pxfDate, 4, 0);
+    case ftTime:
+        return ColumnOf(name, pxfTime, 4, 0);
+    case ftDateTime:
+        return ColumnOf(name, pxfTimestamp, 8, 0);
+    case ftBoolean:
+        return ColumnOf(name, pxfLogical, 1, 0);
+    case ftMemo:
+        return ColumnOf(name, pxfMemoBLOb, 11, 0);
+    case ftBlob:
+        return ColumnOf(name, pxfBLOb, 11, 0);
+    case ftGraphic:
+        return ColumnOf(name, pxfGraphic, 11, 0);
+    default:
+        break;
+    }
+    static const QRegularExpression bytes(QStringLiteral(R"(^\s*BYTES\s*\(\s*(\d+)\s*\)\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (const auto b = bytes.match(declaration); b.hasMatch()) {
+        const int n = b.captured(1).toInt();
+        if (n < 1 || n > 255)
+            throw EDatabaseError(QStringLiteral("Paradox bytes fields hold 1 to 255 bytes: %1").arg(name));
+        return ColumnOf(name, pxfBytes, n, 0);
+    }
+    throw EDatabaseError(QStringLiteral("Paradox tables have no field type like %1 (field %2).")
+                             .arg(declaration.isEmpty() ? QStringLiteral("(none)") : declaration, name));
+}
+
+void TParadoxFormat::Create(const QString &path, const std::vector<TFileColumn> &columns,
+                            int keyFields)
+{
+    if (columns.empty())
+        throw EDatabaseError(QStringLiteral("A table needs at least one field."));
+    TParadoxFile file(path);
+    file.Columns = columns;
+    file.KeyFields = keyFields;
+    file.Damage.clear();
+    file.Save({});
+}

@@ -1,0 +1,176 @@
+#include "TableFile.h"
+#include "EngineError.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cmath>
+#include <cstdio>
+
+QString TTableFile::Stamp() const
+{
+    QString stamp;
+    for (const QString &f : Files()) {
+        const QFileInfo info(f);
+        if (info.exists())
+            stamp += QStringLiteral("%1:%2:%3;")
+                         .arg(f)
+                         .arg(info.size())
+                         .arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    return stamp;
+}
+
+QString SiblingTempPath(const QString &path)
+{
+    static int counter = 0;
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.%1.%2-%3.tmp")
+                                     .arg(info.fileName())
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(++counter);
+}
+
+void ReplaceFiles(const QList<QPair<QString, QString>> &tempAndTarget)
+{
+    for (const auto &[temp, target] : tempAndTarget) {
+        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData())
+            != 0) {
+            for (const auto &pair : tempAndTarget)
+                QFile::remove(pair.first);
+            throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(target));
+        }
+    }
+}
+
+namespace {
+
+[[noreturn]] void Invalid(const TFileColumn &column, const QVariant &value)
+{
+    throw EDatabaseError(QStringLiteral("Value '%1' is not valid for field %2.")
+                             .arg(value.toString().left(40), column.Name));
+}
+
+qlonglong WholeNumber(const TFileColumn &column, const QVariant &value, qlonglong low,
+                      qlonglong high)
+{
+    bool ok = false;
+    qlonglong n = 0;
+    if (value.typeId() == QMetaType::Double) {
+        const double d = value.toDouble();
+        ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.2e18;
+        n = ok ? qlonglong(d) : 0;
+    } else {
+        n = value.toString().trimmed().toLongLong(&ok);
+    }
+    if (!ok)
+        Invalid(column, value);
+    if (n < low || n > high)
+        throw EDatabaseError(
+            QStringLiteral("Value %1 is out of range for field %2.").arg(n).arg(column.Name));
+    return n;
+}
+
+} // namespace
+
+QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    switch (column.Type) {
+    case ftString:
+    case ftFixedChar:
+    case ftMemo:
+    case ftFmtMemo: {
+        const QString text = value.typeId() == QMetaType::QByteArray
+            ? QString::fromUtf8(value.toByteArray())
+            : value.toString();
+        if (column.Type != ftMemo && column.Type != ftFmtMemo && column.Size > 0
+            && text.size() > column.Size)
+            throw EDatabaseError(QStringLiteral("Value is too long for field %1 (%2 characters "
+                                                "at most).")
+                                     .arg(column.Name)
+                                     .arg(column.Size));
+        return text;
+    }
+    case ftSmallint:
+        return WholeNumber(column, value, -32767, 32767);
+    case ftInteger:
+    case ftAutoInc:
+        return WholeNumber(column, value, -2147483647, 2147483647);
+    case ftLargeint:
+        return WholeNumber(column, value, LLONG_MIN + 1, LLONG_MAX);
+    case ftWord:
+        return WholeNumber(column, value, 0, 65535);
+    case ftFloat:
+    case ftCurrency: {
+        bool ok = false;
+        const double d = value.typeId() == QMetaType::Double ? value.toDouble()
+                                                              : value.toString().trimmed().toDouble(&ok);
+        if (value.typeId() == QMetaType::Double)
+            ok = std::isfinite(d);
+        if (!ok)
+            Invalid(column, value);
+        return d;
+    }
+    case ftBCD: {
+        static const QRegularExpression number(QStringLiteral(R"(^[-+]?(\d+\.?\d*|\.\d+)$)"));
+        const QString text = value.typeId() == QMetaType::Double
+            ? QString::number(value.toDouble(), 'f', column.Size)
+            : value.toString().trimmed();
+        if (!number.match(text).hasMatch())
+            Invalid(column, value);
+        return text;
+    }
+    case ftBoolean: {
+        const QString text = value.toString().trimmed().toUpper();
+        if (text == QLatin1String("1") || text == QLatin1String("T") || text == QLatin1String("TRUE")
+            || text == QLatin1String("Y"))
+            return qlonglong(1);
+        if (text == QLatin1String("0") || text == QLatin1String("F") || text == QLatin1String("FALSE")
+            || text == QLatin1String("N"))
+            return qlonglong(0);
+        Invalid(column, value);
+    }
+    case ftDate: {
+        const QDate d = QDate::fromString(value.toString().trimmed(), Qt::ISODate);
+        if (!d.isValid() || d.year() < 1)
+            Invalid(column, value);
+        return d.toString(Qt::ISODate);
+    }
+    case ftTime: {
+        const QTime t = QTime::fromString(value.toString().trimmed(), Qt::ISODate);
+        if (!t.isValid())
+            Invalid(column, value);
+        return t.toString(QStringLiteral("HH:mm:ss"));
+    }
+    case ftDateTime: {
+        QString text = value.toString().trimmed();
+        if (text.size() == 10)
+            text += QStringLiteral("T00:00:00");
+        const QDateTime dt = QDateTime::fromString(text.replace(u' ', u'T'), Qt::ISODate);
+        if (!dt.isValid() || dt.date().year() < 1)
+            Invalid(column, value);
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+    case ftGraphic:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary: {
+        const QByteArray bytes = value.typeId() == QMetaType::QByteArray
+            ? value.toByteArray()
+            : value.toString().toUtf8();
+        if (column.Type == ftBytes && bytes.size() > column.Size)
+            throw EDatabaseError(QStringLiteral("Value is too long for field %1 (%2 bytes at most).")
+                                     .arg(column.Name)
+                                     .arg(column.Size));
+        return bytes;
+    }
+    default:
+        throw EDatabaseError(QStringLiteral("Field %1 cannot be written.").arg(column.Name));
+    }
+}

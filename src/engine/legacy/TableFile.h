@@ -1,0 +1,80 @@
+#pragma once
+
+#include "FieldTypes.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <map>
+#include <memory>
+#include <vector>
+
+// A column of a table file as its header declares it.
+struct TFileColumn
+{
+    QString Name;
+    TFieldType Type = ftUnknown;
+    int Size = 0; // as TFieldDef: characters, bytes, or decimals for BCD
+    int Width = 0; // the file's own field width
+    int Decimals = 0;
+    char Native = 0; // the file's own type code
+};
+
+// A row as the virtual tables hold it: text (also dates, "YYYY-MM-DD", times and
+// timestamps), qlonglong, double, QByteArray, or a null QVariant.
+using TRow = std::vector<QVariant>;
+// Rows by their row id, in file order.
+using TRows = std::map<qint64, TRow>;
+
+// One table file: its header is read when the object is made; rows are read and written
+// whole. Save writes a complete new file beside the old one and renames it into place,
+// so that a failure leaves the table as it was.
+class TTableFile
+{
+public:
+    virtual ~TTableFile() = default;
+
+    QString Name; // the table name: the file name without extension
+    QString Path;
+    std::vector<TFileColumn> Columns;
+    int KeyFields = 0; // the first KeyFields columns are the primary key
+    QString Damage; // why the file cannot be used; empty when its header is sound
+    QList<TIndexDef> Indexes; // indexes besides the primary key
+
+    virtual std::vector<TRow> Load() = 0; // throws EDatabaseError
+    virtual void Save(const std::vector<TRow> &rows) = 0; // throws EDatabaseError
+    // Non-empty when the table refuses changes (the reason to show).
+    virtual QString ReadOnlyReason() const { return {}; }
+    // Files that belong to the table and go with it when it is dropped.
+    virtual QStringList Files() const { return {Path}; }
+
+    // Size and modification time of the table's files: a change means another
+    // connection wrote the table and the rows must be read again.
+    QString Stamp() const;
+};
+
+// What a folder of table files of one kind needs: opening, creating and the extension.
+class TTableFormat
+{
+public:
+    virtual ~TTableFormat() = default;
+    virtual QString Extension() const = 0; // "db", "dbf"
+    virtual QString KindName() const = 0; // "Paradox"
+    // Never throws: a damaged file comes back with Damage set.
+    virtual std::unique_ptr<TTableFile> Open(const QString &path) = 0;
+    // Maps a column of CREATE TABLE to the file's own type; throws when it has none.
+    virtual TFileColumn ColumnFor(const QString &name, const QString &declaration) = 0;
+    virtual bool HasKeys() const = 0;
+    // Writes a new empty table file; throws EDatabaseError.
+    virtual void Create(const QString &path, const std::vector<TFileColumn> &columns,
+                        int keyFields)
+        = 0;
+};
+
+// Checks and converts a value for a column; throws EDatabaseError naming the field.
+QVariant CoerceValue(const TFileColumn &column, const QVariant &value);
+// A temporary file name beside path for a file about to replace it.
+QString SiblingTempPath(const QString &path);
+// Renames each temporary file over its target; throws on the first failure.
+void ReplaceFiles(const QList<QPair<QString, QString>> &tempAndTarget);

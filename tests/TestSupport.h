@@ -1,0 +1,30 @@
+#pragma once
+
+// Helpers shared by the test programs: temporary folders and the PostgreSQL server that
+// scripts/test starts.
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+inline QString PgEnv(const char *name)
+{
+    return qEnvironmentVariable(name);
+}
+
+// Alias parameters for the test server; fails the test when scripts/test did not start one.
+#define REQUIRE_PG()                                                                               \
+    do {                                                                                           \
+        if (PgEnv("ORVANE_PG_PORT").isEmpty())                                                     \
+            QFAIL("No PostgreSQL test server: run the tests through scripts/test (it sets "        \
+                  "ORVANE_PG_HOST, ORVANE_PG_PORT, ORVANE_PG_USER, ORVANE_PG_DATABASE)");          \
+    } while (0)
+
+inline QStringList PgAliasParams()
+{
+    return {QStringLiteral("SERVER NAME=") + PgEnv("ORVANE_PG_HOST"),
+            QStringLiteral("PORT=") + PgEnv("ORVANE_PG_PORT"),
+            QStringLiteral("DATABASE NAME=") + PgEnv("ORVANE_PG_DATABASE"),
+            QStringLiteral("USER NAME=") + PgEnv("ORVANE_PG_USER")};
+}

@@ -1,0 +1,95 @@
+#include "QueryModel.h"
+
+#include "DataSet.h"
+#include "EngineError.h"
+
+TQueryModel::TQueryModel(TQuery &query, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_query(query)
+{}
+
+void TQueryModel::Reset()
+{
+    beginResetModel();
+    m_columns = m_query.Active() ? m_query.FieldCount() : 0;
+    if (m_query.Active() && m_query.FetchedCount() < FetchRows && !m_query.AllFetched())
+        m_query.FetchMore(FetchRows - m_query.FetchedCount());
+    m_rows = m_query.Active() ? m_query.FetchedCount() : 0;
+    endResetModel();
+}
+
+void TQueryModel::Sync()
+{
+    const int now = m_query.Active() ? m_query.FetchedCount() : 0;
+    if (now > m_rows) {
+        beginInsertRows({}, m_rows, now - 1);
+        m_rows = now;
+        endInsertRows();
+    } else if (now < m_rows) {
+        Reset();
+    }
+}
+
+int TQueryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int TQueryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QString TQueryModel::DisplayText(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QByteArray)
+        return QStringLiteral("(BLOB)");
+    QString text = value.toString();
+    constexpr int shown = 255;
+    if (text.size() > shown)
+        text = text.left(shown) + QChar(0x2026);
+    return text.replace(u'\n', u' ');
+}
+
+QVariant TQueryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    try {
+        return DisplayText(m_query.ValueAt(index.row(), index.column()));
+    } catch (const EDatabaseError &e) {
+        return role == Qt::ToolTipRole ? e.Message() : QStringLiteral("#error");
+    }
+}
+
+QVariant TQueryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= m_columns)
+        return {};
+    return m_query.Fields()[section].DisplayLabel;
+}
+
+bool TQueryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_query.Active() && !m_query.AllFetched();
+}
+
+void TQueryModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || !m_query.Active())
+        return;
+    try {
+        m_query.FetchMore(FetchRows);
+    } catch (const EDatabaseError &) {
+        // the rows already shown stay; a broken cursor shows no more
+    }
+    Sync();
+}

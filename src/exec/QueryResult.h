@@ -1,0 +1,97 @@
+#pragma once
+
+#include "DataSet.h"
+#include "Database.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+class TQueryModel;
+
+// A window showing one query's rows, named by its caption. Created by TResultWindows.
+class Tform_QueryResult : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Tform_QueryResult(TSession *session, QWidget *parent = nullptr);
+    ~Tform_QueryResult() override;
+
+    QTableView *dbgResult;
+    QWidget *panFoot;
+    QWidget *dbnResult;
+    QToolBar *ToolBarEdit;
+    QToolButton *btnIns;
+    QToolButton *btnDel;
+    QToolButton *btnEdit;
+    QToolButton *btnLocate;
+    QStatusBar *stb;
+    QMenu *popEdt;
+    QAction *popEdtIns;
+    QAction *popEdtDel;
+    QAction *popEdtEdit;
+    QAction *popEdtLoc;
+
+    std::unique_ptr<TDatabase> DB_Result;
+    TQuery qryResult;
+    TQueryModel *dsResult;
+
+    bool Editable = false;
+    int Tag = 0; // 0 until placed; then the select number it was last opened for
+    std::function<void(Tform_QueryResult *)> ResultClosed;
+
+    void SetLiveAnswer(bool live);
+    // Runs the statement on the alias and shows its rows; the time it took goes to panel 1.
+    // Throws EDatabaseError; the window then stays, empty.
+    void OpenResult(const QString &alias, const TDatabase::TLoginEvent &login,
+                    const QStringList &sql);
+    QString PanelText(int panel) const;
+    // The grid row the query's cursor is on.
+    int CurrentRow() const;
+    void SelectRow(int row);
+
+    void popEdtDelClick();
+    void popEdtLocClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    virtual void CurrentRowChanged(int row);
+    QVBoxLayout *m_layout;
+
+private:
+    void Navigate(int how);
+    void UpdateActions();
+
+    QLabel *m_panel[2];
+    QLabel *m_reason;
+};
+
+// The variant for results with a memo column: the memo text of the current row under the grid.
+class Tform_QueryResultMemo : public Tform_QueryResult
+{
+    Q_OBJECT
+public:
+    explicit Tform_QueryResultMemo(TSession *session, QWidget *parent = nullptr);
+
+    QSplitter *spt;
+    QPlainTextEdit *dbm;
+    void SetMemoField(const QString &field);
+    const QString &MemoField() const { return m_memoField; }
+
+protected:
+    void CurrentRowChanged(int row) override;
+
+private:
+    QString m_memoField;
+};

@@ -69,12 +69,11 @@ public:
         Damage = ReadHeader();
         if (!Damage.isEmpty())
             Damage = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), Damage);
-        m_utf8 = QFile(SideFile(path, "cpg")).open(QIODevice::ReadOnly)
-            && [&] {
-                   QFile cpg(SideFile(path, "cpg"));
-                   cpg.open(QIODevice::ReadOnly);
-                   return cpg.readAll().toUpper().contains("UTF");
-               }();
+        m_utf8 = QFile(SideFile(path, "cpg")).open(QIODevice::ReadOnly) && [&] {
+            QFile cpg(SideFile(path, "cpg"));
+            cpg.open(QIODevice::ReadOnly);
+            return cpg.readAll().toUpper().contains("UTF");
+        }();
     }
 
     QStringList Files() const override
@@ -157,7 +156,8 @@ private:
         if (head.size() < 32)
             return QStringLiteral("the header is truncated");
         const auto *b = reinterpret_cast<const uchar *>(head.constData());
-        static const QByteArray versions("\x02\x03\x04\x05\x30\x31\x43\x63\x83\x8b\xcb\xf5\xfb", 13);
+        static const QByteArray versions("\x02\x03\x04\x05\x30\x31\x43\x63\x83\x8b\xcb\xf5\xfb",
+                                         13);
         if (!versions.contains(char(b[0])))
             return QStringLiteral("not a dBASE table");
         const qint64 records = qFromLittleEndian<quint32>(b + 4);
@@ -290,8 +290,8 @@ private:
                 } else if (c.Native == 'L') {
                     ok = DBFWriteLogicalAttribute(h, r, i, v.toLongLong() ? 'T' : 'F');
                 } else if (c.Native == 'D') {
-                    ok = DBFWriteStringAttribute(
-                        h, r, i, v.toString().remove(u'-').toLatin1().constData());
+                    // shapelib's string writer takes a date field for a number.
+                    ok = WriteDirect(h, r, i, v.toString().remove(u'-').toLatin1(), c.Width);
                 } else if (c.Native == 'M') {
                     const qint64 block = memo.size() / MemoBlock;
                     QByteArray data = Encode(v.toString()) + "\x1a\x1a";
@@ -301,8 +301,9 @@ private:
                 } else {
                     const QByteArray text = c.Native == 'F'
                         ? QByteArray::number(v.toDouble(), 'g', 15)
-                        : c.Decimals > 0 ? QByteArray::number(v.toString().toDouble(), 'f', c.Decimals)
-                                         : QByteArray::number(v.toLongLong());
+                        : c.Decimals > 0
+                        ? QByteArray::number(v.toString().toDouble(), 'f', c.Decimals)
+                        : QByteArray::number(v.toLongLong());
                     if (text.size() > c.Width)
                         fail(QStringLiteral("Value %1 does not fit field %2.")
                                  .arg(QString::fromLatin1(text), c.Name));
@@ -374,7 +375,8 @@ TFileColumn TDbaseFormat::ColumnFor(const QString &name, const QString &declarat
         const int digits = m.hasMatch() ? m.captured(1).toInt() : 18;
         const int decimals = m.captured(2).toInt();
         if (digits < 1 || digits > 18 || decimals > digits)
-            throw EDatabaseError(QStringLiteral("dBASE numbers have at most 18 digits: %1").arg(name));
+            throw EDatabaseError(
+                QStringLiteral("dBASE numbers have at most 18 digits: %1").arg(name));
         return ColumnOf(name, 'N', digits + 2, decimals);
     }
     case ftDate:
@@ -382,9 +384,9 @@ TFileColumn TDbaseFormat::ColumnFor(const QString &name, const QString &declarat
     case ftMemo:
         return ColumnOf(name, 'M', 10, 0);
     default:
-        throw EDatabaseError(QStringLiteral("dBASE tables have no field type like %1 (field %2).")
-                                 .arg(declaration.isEmpty() ? QStringLiteral("(none)") : declaration,
-                                      name));
+        throw EDatabaseError(
+            QStringLiteral("dBASE tables have no field type like %1 (field %2).")
+                .arg(declaration.isEmpty() ? QStringLiteral("(none)") : declaration, name));
     }
 }
 

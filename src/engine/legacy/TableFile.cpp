@@ -26,10 +26,11 @@ QString SiblingTempPath(const QString &path)
 {
     static int counter = 0;
     const QFileInfo info(path);
-    return info.absolutePath() + QStringLiteral("/.%1.%2-%3.tmp")
-                                     .arg(info.fileName())
-                                     .arg(QCoreApplication::applicationPid())
-                                     .arg(++counter);
+    return info.absolutePath()
+        + QStringLiteral("/.%1.%2-%3.tmp")
+              .arg(info.fileName())
+              .arg(QCoreApplication::applicationPid())
+              .arg(++counter);
 }
 
 void ReplaceFiles(const QList<QPair<QString, QString>> &tempAndTarget)
@@ -106,8 +107,9 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
     case ftFloat:
     case ftCurrency: {
         bool ok = false;
-        const double d = value.typeId() == QMetaType::Double ? value.toDouble()
-                                                              : value.toString().trimmed().toDouble(&ok);
+        const double d = value.typeId() == QMetaType::Double
+            ? value.toDouble()
+            : value.toString().trimmed().toDouble(&ok);
         if (value.typeId() == QMetaType::Double)
             ok = std::isfinite(d);
         if (!ok)
@@ -125,11 +127,11 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
     }
     case ftBoolean: {
         const QString text = value.toString().trimmed().toUpper();
-        if (text == QLatin1String("1") || text == QLatin1String("T") || text == QLatin1String("TRUE")
-            || text == QLatin1String("Y"))
+        if (text == QLatin1String("1") || text == QLatin1String("T")
+            || text == QLatin1String("TRUE") || text == QLatin1String("Y"))
             return qlonglong(1);
-        if (text == QLatin1String("0") || text == QLatin1String("F") || text == QLatin1String("FALSE")
-            || text == QLatin1String("N"))
+        if (text == QLatin1String("0") || text == QLatin1String("F")
+            || text == QLatin1String("FALSE") || text == QLatin1String("N"))
             return qlonglong(0);
         Invalid(column, value);
     }
@@ -165,9 +167,10 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
             ? value.toByteArray()
             : value.toString().toUtf8();
         if (column.Type == ftBytes && bytes.size() > column.Size)
-            throw EDatabaseError(QStringLiteral("Value is too long for field %1 (%2 bytes at most).")
-                                     .arg(column.Name)
-                                     .arg(column.Size));
+            throw EDatabaseError(
+                QStringLiteral("Value is too long for field %1 (%2 bytes at most).")
+                    .arg(column.Name)
+                    .arg(column.Size));
         return bytes;
     }
     default:

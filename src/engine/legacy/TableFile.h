@@ -67,8 +67,7 @@ public:
     virtual TFileColumn ColumnFor(const QString &name, const QString &declaration) = 0;
     virtual bool HasKeys() const = 0;
     // Writes a new empty table file; throws EDatabaseError.
-    virtual void Create(const QString &path, const std::vector<TFileColumn> &columns,
-                        int keyFields)
+    virtual void Create(const QString &path, const std::vector<TFileColumn> &columns, int keyFields)
         = 0;
 };
 

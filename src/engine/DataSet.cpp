@@ -29,11 +29,28 @@ QString TQuery::Text() const
 
 void TQuery::Prepare()
 {
+    Close();
     TConnection &c = Database().Connection();
     QSqlQuery q(c.Db());
     q.setForwardOnly(true);
     if (!q.prepare(Text()))
         throw EDatabaseError(SqlErrorText(q.lastError()));
+
+    // The result's columns, from a form of the statement that yields no row: nothing of
+    // the statement runs and nothing is fetched. Statements that cannot be wrapped so
+    // (not a plain query) simply have no fields until they are opened.
+    QString text = Text().trimmed();
+    while (text.endsWith(u';'))
+        text = text.chopped(1).trimmed();
+    QSqlQuery probe(c.Db());
+    probe.setForwardOnly(true);
+    if (!probe.exec(QStringLiteral("SELECT * FROM (\n%1\n) orvane_prepared WHERE 1 = 0").arg(text)))
+        return;
+    m_connection = &c;
+    m_query = std::make_unique<QSqlQuery>(std::move(probe));
+    SetupFields();
+    m_query.reset();
+    m_connection = nullptr;
 }
 
 void TQuery::ExecSQL()

@@ -47,7 +47,7 @@ public:
     QStringList SQL;
     bool RequestLive = false;
 
-    // Checks the statement and sets up its fields without fetching rows.
+    // Checks the statement and, for a query, sets up its fields; runs and fetches nothing.
     void Prepare();
     void Open();
     void ExecSQL(); // a statement without a result

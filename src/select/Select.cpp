@@ -1,0 +1,342 @@
+#include "Select.h"
+#include "DataSet.h"
+#include "SelectText.h"
+
+#include <algorithm>
+
+namespace {
+
+// Field definitions of the query's result, found by running it; an open query is not
+// disturbed and answers from its open result.
+QList<TFieldDef> ReadFieldDefs(TQuery &query)
+{
+    const bool wasActive = query.Active();
+    if (!wasActive) {
+        // A live result would add identity columns and checks that the definitions do
+        // not need.
+        const bool live = query.RequestLive;
+        query.RequestLive = false;
+        try {
+            query.Open();
+        } catch (...) {
+            query.RequestLive = live;
+            throw;
+        }
+        query.RequestLive = live;
+    }
+    QList<TFieldDef> defs;
+    for (const TField &f : query.Fields())
+        defs.append({f.FieldName, f.DataType, f.Size, f.Required});
+    if (!wasActive)
+        query.Close();
+    return defs;
+}
+
+TQuery *RequireQuery(TQuery *query)
+{
+    if (!query)
+        throw ESelectError(QStringLiteral("The select has no query."));
+    return query;
+}
+
+TQuery *RequireText(TQuery *query)
+{
+    if (TrimText(RequireQuery(query)->SQL.join(u'\n')).isEmpty())
+        throw ESelectError(QStringLiteral("Cannot read empty query."));
+    return query;
+}
+
+} // namespace
+
+QString TSQLField::GetLine(const QString &prefix) const
+{
+    QString line = Text + Separator;
+    if (!Text.contains(u'*')) {
+        const qsizetype paren = line.indexOf(u'(');
+        if (paren >= 0)
+            line.insert(paren + 1, prefix);
+        else
+            line.prepend(prefix);
+    }
+    return u'\t' + line;
+}
+
+void TCustomSQLFields::Exchange(int index1, int index2)
+{
+    std::swap(m_items.at(size_t(index1)), m_items.at(size_t(index2)));
+}
+
+void TSQLFields::Add(const QString &text)
+{
+    QString s = TrimText(text);
+    if (const qsizetype dot = s.indexOf(u'.'); dot >= 0) {
+        s = s.mid(dot + 1);
+    } else if (const qsizetype paren = s.indexOf(u'('); paren >= 0) {
+        s = s.mid(paren + 1);
+    } else {
+        const QString first = NextToken(s);
+        if (first.compare(QLatin1String("DISTINCT"), Qt::CaseInsensitive) != 0)
+            s = first;
+    }
+    // Only a lone name is checked: what is left after it means a call or an expression.
+    if (!s.startsWith(u'*')) {
+        const QString name = NextToken(s);
+        if (s.isEmpty() && Owner()->FieldType(name) == ftUnknown)
+            throw ESelectError(QStringLiteral("Field ") + name + QStringLiteral(" not found."));
+    }
+    if (!IsEmpty())
+        Last()->Separator = QStringLiteral(",");
+    Append(std::make_unique<TSQLField>(text));
+}
+
+TCustomSelect::TCustomSelect(TQuery *query)
+    : TableName(FirstTableName(*RequireQuery(query)))
+    , Fields(this)
+    , Where(this)
+    , m_query(query)
+    , m_fieldDefs(ReadFieldDefs(*query))
+{}
+
+void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringList &lines,
+                               const QString &separator)
+{
+    // More items of this clause follow from joined selects: the last one here needs its
+    // separator (an OR already there stays).
+    if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
+        items.Last()->Separator = separator;
+    const QString prefix = TableName + u'.';
+    for (int i = 0; i < items.Count(); ++i)
+        lines << items.Items(i)->GetLine(prefix);
+    remaining -= items.Count();
+}
+
+void TCustomSelect::WriteSelect(int &remaining, QStringList &lines)
+{
+    WriteItems(Fields, remaining, lines, QStringLiteral(","));
+}
+
+void TCustomSelect::WriteFrom(int &remaining, QStringList &lines)
+{
+    lines << u'\t' + TableName + (remaining > 1 ? QStringLiteral(",") : QString());
+    --remaining;
+}
+
+void TCustomSelect::WriteWhere(int &remaining, QStringList &lines)
+{
+    WriteItems(Where, remaining, lines, QStringLiteral("AND"));
+}
+
+TFieldType TCustomSelect::FieldType(const QString &name) const
+{
+    const QString trimmed = TrimText(name);
+    for (const TFieldDef &def : m_fieldDefs)
+        if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return def.DataType;
+    return ftUnknown;
+}
+
+TSelect::TSelect(TQuery *query)
+    : TCustomSelect(query)
+    , OrderBy(this)
+    , GroupBy(this)
+{}
+
+TSelect::TSelect(TQuery *query, int clauses)
+    : TSelect(RequireText(query))
+{
+    Read(clauses);
+}
+
+TSelect::~TSelect()
+{
+    if (m_parent)
+        m_parent->Detach(this);
+    for (const std::unique_ptr<TSelect> &child : m_owned)
+        child->m_parent = nullptr;
+    m_owned.clear();
+}
+
+void TSelect::Detach(TSelect *child)
+{
+    auto joinsEnd = std::remove(m_joins.begin(), m_joins.begin() + m_joinCount, child);
+    std::fill(joinsEnd, m_joins.end(), nullptr);
+    m_joinCount = int(joinsEnd - m_joins.begin());
+    for (auto it = m_owned.begin(); it != m_owned.end(); ++it) {
+        if (it->get() == child) {
+            (void)it->release(); // the child is being destroyed by whoever deletes it
+            m_owned.erase(it);
+            break;
+        }
+    }
+    child->m_parent = nullptr;
+}
+
+void TSelect::FreeTree()
+{
+    delete this;
+}
+
+int TSelect::SelectCount() const
+{
+    int n = TCustomSelect::SelectCount();
+    for (int i = 0; i < m_joinCount; ++i)
+        n += m_joins[i]->SelectCount();
+    return n;
+}
+
+int TSelect::TableCount() const
+{
+    int n = TCustomSelect::TableCount();
+    for (int i = 0; i < m_joinCount; ++i)
+        n += m_joins[i]->TableCount();
+    return n;
+}
+
+int TSelect::WhereCount() const
+{
+    int n = TCustomSelect::WhereCount();
+    for (int i = 0; i < m_joinCount; ++i)
+        n += m_joins[i]->WhereCount();
+    return n;
+}
+
+int TSelect::GroupCount() const
+{
+    int n = GroupBy.Count();
+    for (int i = 0; i < m_joinCount; ++i)
+        n += m_joins[i]->GroupCount();
+    return n;
+}
+
+int TSelect::OrderCount() const
+{
+    int n = OrderBy.Count();
+    for (int i = 0; i < m_joinCount; ++i)
+        n += m_joins[i]->OrderCount();
+    return n;
+}
+
+void TSelect::WriteSelect(int &remaining, QStringList &lines)
+{
+    TCustomSelect::WriteSelect(remaining, lines);
+    for (int i = 0; i < m_joinCount; ++i)
+        m_joins[i]->WriteSelect(remaining, lines);
+}
+
+void TSelect::WriteFrom(int &remaining, QStringList &lines)
+{
+    TCustomSelect::WriteFrom(remaining, lines);
+    for (int i = 0; i < m_joinCount; ++i)
+        m_joins[i]->WriteFrom(remaining, lines);
+}
+
+void TSelect::WriteWhere(int &remaining, QStringList &lines)
+{
+    TCustomSelect::WriteWhere(remaining, lines);
+    for (int i = 0; i < m_joinCount; ++i)
+        m_joins[i]->WriteWhere(remaining, lines);
+}
+
+void TSelect::WriteGroupBy(int &remaining, QStringList &lines)
+{
+    WriteItems(GroupBy, remaining, lines, QStringLiteral(","));
+    for (int i = 0; i < m_joinCount; ++i)
+        m_joins[i]->WriteGroupBy(remaining, lines);
+}
+
+void TSelect::WriteOrderBy(int &remaining, QStringList &lines)
+{
+    WriteItems(OrderBy, remaining, lines, QStringLiteral(","));
+    for (int i = 0; i < m_joinCount; ++i)
+        m_joins[i]->WriteOrderBy(remaining, lines);
+}
+
+TFieldType TSelect::FieldType(const QString &name) const
+{
+    if (const TFieldType own = TCustomSelect::FieldType(name); own != ftUnknown)
+        return own;
+    for (int i = 0; i < m_joinCount; ++i)
+        if (const TFieldType t = m_joins[i]->FieldType(name); t != ftUnknown)
+            return t;
+    return ftUnknown;
+}
+
+bool TSelect::IsInTreeAbove(const TSelect *other) const
+{
+    for (const TSelect *s = this; s; s = s->m_parent)
+        if (s == other)
+            return true;
+    return false;
+}
+
+void TSelect::AddJoin(TSelect *other, const QString &leftField, const QString &rightField)
+{
+    // A select joined under two parents, or into its own tree, would be written without
+    // end and freed twice.
+    if (leftField.isEmpty() || rightField.isEmpty() || !other || IsInTreeAbove(other)
+        || (other->m_parent && other->m_parent != this))
+        throw ESelectError(QStringLiteral("Cannot perform join."));
+    const TFieldType left = TCustomSelect::FieldType(leftField);
+    if (left == ftUnknown)
+        throw ESelectError(QStringLiteral("Field ") + leftField + QStringLiteral(" not found."));
+    const TFieldType right = other->FieldType(rightField);
+    if (right == ftUnknown)
+        throw ESelectError(QStringLiteral("Field ") + rightField + QStringLiteral(" not found."));
+    if (left != right)
+        throw ESelectError(QStringLiteral("Incompatible field types."));
+    if (m_joinCount == MaxJoins)
+        throw ESelectError(QStringLiteral("Join overflow."));
+
+    Where.Add(leftField, QStringLiteral("= ") + other->TableName + u'.' + rightField, QString(),
+              QString());
+    m_joins[size_t(m_joinCount++)] = other;
+    if (!other->m_parent) {
+        m_owned.emplace_back(other);
+        other->m_parent = this;
+    }
+}
+
+void TSelect::AddJoin(std::unique_ptr<TSelect> &other, const QString &leftField,
+                      const QString &rightField)
+{
+    AddJoin(other.get(), leftField, rightField);
+    (void)other.release();
+}
+
+void TSelect::Write()
+{
+    QStringList lines {QStringLiteral("SELECT")};
+    if (int remaining = SelectCount(); remaining != 0)
+        WriteSelect(remaining, lines);
+    else
+        lines << QStringLiteral("*");
+    lines << QStringLiteral("FROM");
+    int tables = TableCount();
+    WriteFrom(tables, lines);
+    if (int remaining = WhereCount(); remaining > 0) {
+        lines << QStringLiteral("WHERE");
+        WriteWhere(remaining, lines);
+    }
+    if (int remaining = GroupCount(); remaining > 0) {
+        lines << QStringLiteral("GROUP BY");
+        WriteGroupBy(remaining, lines);
+    }
+    if (int remaining = OrderCount(); remaining > 0) {
+        lines << QStringLiteral("ORDER BY");
+        WriteOrderBy(remaining, lines);
+    }
+    Query()->SQL = lines;
+}
+
+QString AllFieldNames(const TCustomSelect &select)
+{
+    QStringList names;
+    for (const TFieldDef &def : select.FieldDefs())
+        names << def.Name;
+    return names.join(u',');
+}
+
+QString FirstTableName(const TQuery &query)
+{
+    return FirstTableName(query.SQL);
+}

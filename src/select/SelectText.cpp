@@ -1,0 +1,247 @@
+#include "SelectText.h"
+#include "Select.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace {
+
+bool IsAsciiAlnum(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9');
+}
+
+// Letters and digits beyond ASCII belong to names too: dropping them would turn a field
+// such as "Größe" into a different, unknown name.
+bool IsOtherAlnum(QChar c)
+{
+    return c.unicode() > 127 && c.isLetterOrNumber();
+}
+
+bool IsIdentifierChar(QChar c)
+{
+    return IsAsciiAlnum(c) || IsOtherAlnum(c) || c == u'_' || c == u'.' || c == u'(';
+}
+
+bool IsWordChar(QChar c)
+{
+    static const QString punctuation = QStringLiteral("\"%'()*+,-./<=>_");
+    return IsAsciiAlnum(c) || IsOtherAlnum(c) || punctuation.contains(c);
+}
+
+bool SameWord(const QString &a, const char *b)
+{
+    return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
+enum Clause { NoClause = -1, SelectClause, FromClause, WhereClause, GroupClause, OrderClause };
+
+Clause ClauseOf(const QString &word)
+{
+    static const char *const names[] = {"select", "from", "where", "group", "order"};
+    for (int i = 0; i < 5; ++i)
+        if (SameWord(word, names[i]))
+            return Clause(i);
+    return NoClause;
+}
+
+class Scanner
+{
+public:
+    void Line(const QString &line)
+    {
+        for (const QChar c : line) {
+            if (c == u'\t' || c == u'\r' || c == u' ')
+                EndWord();
+            else if (IsWordChar(c))
+                m_word += c;
+        }
+        // A word at the end of a line before any clause runs on into the next line.
+        if (m_clause != NoClause && !m_word.isEmpty())
+            EndWord();
+    }
+
+    TClauses Result() const
+    {
+        return {m_values[SelectClause], m_values[FromClause], m_values[WhereClause],
+                m_values[GroupClause], m_values[OrderClause]};
+    }
+
+private:
+    void EndWord()
+    {
+        const QString word = m_word;
+        m_word.clear();
+        if (word.isEmpty() || SameWord(word, "BY") || SameWord(word, "LEFT")
+            || SameWord(word, "INNER") || SameWord(word, "RIGHT"))
+            return;
+        QString stored = word;
+        if (m_clause == WhereClause && (SameWord(word, "AND") || SameWord(word, "OR")))
+            stored = u'{' + word + u'}';
+        else if (m_clause == FromClause && SameWord(word, "JOIN"))
+            stored = QStringLiteral(",");
+        else if (m_clause == FromClause && SameWord(word, "ON"))
+            stored = QStringLiteral("{");
+        if (const Clause c = ClauseOf(word); c != NoClause) {
+            m_clause = c;
+            return;
+        }
+        if (m_clause == NoClause)
+            return;
+        QString &value = m_values[m_clause];
+        if (!value.isEmpty())
+            value += u' ';
+        value += stored;
+    }
+
+    Clause m_clause = NoClause;
+    QString m_word;
+    QString m_values[5];
+};
+
+} // namespace
+
+QString TrimText(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= ' ')
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= ' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+void SplitText(QStringList &list, const QString &text, QChar separator)
+{
+    list.clear();
+    qsizetype start = 0;
+    for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, start)) {
+        list << text.mid(start, at - start);
+        start = at + 1;
+    }
+    if (start < text.size())
+        list << text.mid(start);
+}
+
+QString NextToken(QString &text)
+{
+    text = TrimText(text);
+    qsizetype end = 0;
+    while (end < text.size() && IsIdentifierChar(text.at(end)))
+        ++end;
+    if (end == 0 && !text.isEmpty())
+        end = 1;
+    const QString token = text.left(end);
+    text.remove(0, end);
+    return token;
+}
+
+QString CutAtBrace(QString &text)
+{
+    const qsizetype at = text.indexOf(u'{');
+    if (at < 0) {
+        QString whole;
+        whole.swap(text);
+        return whole;
+    }
+    const QString before = text.left(at);
+    text.remove(0, at + 1);
+    return before;
+}
+
+QStringList SplitSqlLines(const QStringList &sqlLines)
+{
+    QStringList lines;
+    for (const QString &entry : sqlLines) {
+        if (!entry.contains(u'\n')) {
+            lines << entry;
+            continue;
+        }
+        for (QString line : entry.split(u'\n')) {
+            if (line.endsWith(u'\r'))
+                line.chop(1);
+            lines << line;
+        }
+    }
+    return lines;
+}
+
+QString FirstTableName(const QStringList &sqlLines)
+{
+    bool afterFrom = false;
+    for (const QString &entry : SplitSqlLines(sqlLines)) {
+        QString line = TrimText(entry);
+        while (!line.isEmpty()) {
+            const QString token = NextToken(line);
+            if (afterFrom)
+                return token;
+            afterFrom = SameWord(token, "FROM");
+        }
+    }
+    return {};
+}
+
+TClauses ReadClauses(const QStringList &sqlLines)
+{
+    Scanner scanner;
+    for (const QString &line : SplitSqlLines(sqlLines))
+        scanner.Line(line);
+    return scanner.Result();
+}
+
+QString SqlDateText(const QString &value)
+{
+    const QLocale locale;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    // The order of day, month and year in the user's notation decides which number is which.
+    struct Part
+    {
+        char kind;
+        qsizetype at;
+    };
+    Part parts[3]
+        = {{'d', format.indexOf(u'd')}, {'M', format.indexOf(u'M')}, {'y', format.indexOf(u'y')}};
+    std::sort(std::begin(parts), std::end(parts),
+              [](const Part &a, const Part &b) { return a.at < b.at; });
+
+    QDate date;
+    const QString trimmed = value.trimmed();
+    static const QRegularExpression numeric(QStringLiteral("^\\d+(\\D+\\d+){1,2}$"));
+    if (numeric.match(trimmed).hasMatch()) {
+        static const QRegularExpression nonDigits(QStringLiteral("\\D+"));
+        const QStringList numbers = trimmed.split(nonDigits);
+        int day = 0, month = 0, year = QDate::currentDate().year();
+        bool shortYear = false;
+        // Without a year the numbers are day and month in the notation's order.
+        int n = 0;
+        for (const Part &p : parts) {
+            if (p.kind == 'y' && numbers.size() == 2)
+                continue;
+            const QString &number = numbers.at(n++);
+            if (p.kind == 'd')
+                day = number.toInt();
+            else if (p.kind == 'M')
+                month = number.toInt();
+            else {
+                year = number.toInt();
+                shortYear = number.size() <= 2;
+            }
+        }
+        if (shortYear) {
+            // Two-digit years fall within fifty years before now and the years after.
+            const int base = QDate::currentDate().year() - 50;
+            year += base / 100 * 100;
+            if (year < base)
+                year += 100;
+        }
+        date = QDate(year, month, day);
+    } else {
+        date = locale.toDate(trimmed, QLocale::ShortFormat);
+    }
+    if (!date.isValid())
+        throw ESelectError(QStringLiteral("'%1' is not a valid date").arg(value));
+    return date.toString(QStringLiteral("MM/dd/yyyy"));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+// Text routines of the SELECT model: a word scanner for simple SELECT statements, not an
+// SQL parser. Generated statements put every item on its own tab-indented line.
+
+#include <QString>
+#include <QStringList>
+
+// Clears list, then adds the parts of text between separators (empty parts included);
+// a non-empty remainder after the last separator is added too. Parts keep their blanks.
+void SplitText(QStringList &list, const QString &text, QChar separator);
+
+// text without the blanks and control characters at either end.
+QString TrimText(const QString &text);
+
+// Removes and returns the first token of text (blanks and control characters around it are
+// trimmed first): a run of identifier characters, or else the single character there.
+// The rest stays in text untrimmed.
+QString NextToken(QString &text);
+
+// The part of text before its first "{", leaving the part after it in text; without a
+// "{" the whole text is returned and text is left empty.
+QString CutAtBrace(QString &text);
+
+// The first token after the word FROM in the statement's lines; empty when there is none.
+QString FirstTableName(const QStringList &sqlLines);
+
+// A statement's lines with embedded line breaks split into lines of their own.
+QStringList SplitSqlLines(const QStringList &sqlLines);
+
+// The words of each clause, joined by single blanks. Join structure is marked with braces:
+// in FROM, JOIN becomes "," and ON becomes "{"; in WHERE, AND/OR become "{AND}"/"{OR}"
+// (the word as written). LEFT, RIGHT, INNER and BY are dropped.
+struct TClauses
+{
+    QString Select;
+    QString From;
+    QString Where;
+    QString Group;
+    QString Order;
+};
+TClauses ReadClauses(const QStringList &sqlLines);
+
+// value in the user's short date notation, written as "mm/dd/yyyy" (without quotes).
+// Throws ESelectError "'value' is not a valid date" when it does not parse.
+QString SqlDateText(const QString &value);

@@ -1,0 +1,408 @@
+#include "SelectSupport.h"
+#include "SelectText.h"
+
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+// The SELECT model over real SQLite tables: reading statements into it, adding items and
+// conditions with their checks, writing it back, and joins.
+class TestSelectModel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSession> m_session;
+    std::unique_ptr<SelectBuilder> m_db;
+
+    std::unique_ptr<TSelect> Select(const QString &sql)
+    {
+        return std::make_unique<TSelect>(m_db->NewQuery(sql));
+    }
+    std::unique_ptr<TSelect> Read(const QStringList &sql, int clauses = TSelect::AllClauses)
+    {
+        TQuery *q = m_db->NewQuery({});
+        q->SQL = sql;
+        return std::make_unique<TSelect>(q, clauses);
+    }
+    static QStringList Texts(const TCustomSQLFields &items)
+    {
+        QStringList texts;
+        for (int i = 0; i < items.Count(); ++i)
+            texts << items.Items(i)->Text;
+        return texts;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString file = m_dir.filePath("select.sqlite");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (const char *s :
+                 {"CREATE TABLE T1 (A INTEGER, B VARCHAR(20), D DATE, S SMALLINT)",
+                  "INSERT INTO T1 VALUES (1, 'one', '2024-05-03', 10), (2, 'two', '2024-06-01', "
+                  "20),"
+                  " (3, 'three', NULL, 30)",
+                  "CREATE TABLE T2 (K INTEGER, C VARCHAR(10), E DATE, F VARCHAR(10))",
+                  "INSERT INTO T2 VALUES (1, 'c1', '2024-05-03', 'f1'), (2, 'c2', '2024-01-01', "
+                  "'f2'),"
+                  " (9, 'c9', NULL, 'f9')",
+                  "CREATE TABLE T3 (X INTEGER, ONLY3 TIMESTAMP)"})
+                QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase("setup");
+        m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
+        m_session->AddAlias("SEL", "SQLITE", {"DATABASE NAME=" + file});
+        m_db = std::make_unique<SelectBuilder>(m_session.get(), "SEL");
+    }
+
+    void cleanupTestCase()
+    {
+        m_db.reset();
+        m_session.reset();
+    }
+
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void readingStarGivesEveryFieldOfTheTable()
+    {
+        auto s = Read({"SELECT * FROM T1"});
+        QCOMPARE(s->TableName, QString("T1"));
+        QCOMPARE(Texts(s->Fields), QStringList({"A", "B", "D", "S"}));
+        QCOMPARE(s->Where.Count(), 0);
+        QCOMPARE(AllFieldNames(*s), QString("A,B,D,S"));
+        s->Write();
+        QCOMPARE(
+            s->Query()->SQL,
+            QStringList({"SELECT", "\tT1.A,", "\tT1.B,", "\tT1.D,", "\tT1.S", "FROM", "\tT1"}));
+        QCOMPARE(m_db->Rows(s->Query()->SQL).size(), 3);
+    }
+
+    void readingNeedsTextAndAWorkingStatement()
+    {
+        QCOMPARE(ErrorOf([&] { Read({}); }), QString("Cannot read empty query."));
+        QCOMPARE(ErrorOf([&] { Read({"", "  \t"}); }), QString("Cannot read empty query."));
+        // The engine's own error comes through for a table it does not know.
+        const QString error = ErrorOf([&] { Select("SELECT * FROM NOSUCH"); });
+        QVERIFY2(error.contains("NOSUCH"), qPrintable(error));
+
+        // Reading the definitions leaves an open query open where it was.
+        TQuery *q = m_db->NewQuery("SELECT A FROM T1 ORDER BY A");
+        q->Open();
+        q->Next();
+        TSelect s(q);
+        QVERIFY(q->Active());
+        QCOMPARE(q->Value(0).toInt(), 2);
+        QCOMPARE(s.FieldType("A"), ftInteger);
+        // ...and a closed one closed.
+        TQuery *closed = m_db->NewQuery("SELECT * FROM T2");
+        TSelect s2(closed);
+        QVERIFY(!closed->Active());
+        QCOMPARE(s2.FieldType("e"), ftDate);
+    }
+
+    void fromListKeepsItsEntriesAsWritten()
+    {
+        auto s = Read({"SELECT *", "FROM T1, T2"}, TSelect::scFrom);
+        QCOMPARE(s->TableName, QString("T1, T2"));
+        s->Write();
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1, T2"}));
+
+        // Reading again appends items but rebuilds the table list.
+        auto twice = Read({"SELECT A FROM T1"});
+        twice->Read(TSelect::scSelect | TSelect::scFrom);
+        QCOMPARE(twice->TableName, QString("T1"));
+        QCOMPARE(Texts(twice->Fields), QStringList({"A", "A"}));
+    }
+
+    void aLoneKeywordReadsOnlyBeforeATabbedLine()
+    {
+        auto tabbed = Read({"SELECT", "\tA,", "\tB", "FROM", "\tT1", "ORDER BY", "\tB"});
+        QCOMPARE(Texts(tabbed->Fields), QStringList({"A", " B"}));
+        QCOMPARE(Texts(tabbed->OrderBy), QStringList({"B"}));
+
+        auto runTogether = Read({"SELECT", "A, B FROM T1"});
+        QCOMPARE(runTogether->Fields.Count(), 0);
+        QCOMPARE(runTogether->TableName, QString("T1"));
+    }
+
+    void fieldItemsAreCheckedByTheirPlainName()
+    {
+        // The definitions come from a statement that runs; the items from the text read.
+        auto s = Select("SELECT * FROM T1");
+        s->Query()->SQL = QStringList {"SELECT A AS Alpha, DISTINCT B, T1.D, COUNT(NOPE),",
+                                       "\tSUM(T1.NOPE), T1.*", "FROM T1"};
+        s->Read(TSelect::AllClauses);
+        QCOMPARE(Texts(s->Fields),
+                 QStringList({"A AS Alpha", " DISTINCT B", " T1.D", " COUNT(NOPE)", " SUM(T1.NOPE)",
+                              " T1.*"}));
+        QCOMPARE(s->Fields.Items(0)->Separator, QString(","));
+        QCOMPARE(s->Fields.Last()->Separator, QString());
+
+        auto t = Select("SELECT * FROM T1");
+        const QString longAlias = "A AS " + QString(300, u'z');
+        t->Fields.Add(longAlias);
+        t->Fields.Add("Count(*)");
+        QCOMPARE(ErrorOf([&] { t->Fields.Add("Q AS A"); }), QString("Field Q not found."));
+        QCOMPARE(ErrorOf([&] { t->Fields.Add("distinct Q"); }), QString("Field Q not found."));
+        QCOMPARE(ErrorOf([&] { t->Fields.Add("T1.Q"); }), QString("Field Q not found."));
+        QCOMPARE(ErrorOf([&] { t->Fields.Add(""); }), QString("Field  not found."));
+        QCOMPARE(Texts(t->Fields), QStringList({longAlias, "Count(*)"}));
+        QCOMPARE(t->Fields.Items(0)->Separator, QString(","));
+        QCOMPARE(t->Fields.Last()->Separator, QString());
+
+        // Reading stops at the first unknown name, keeping what came before it.
+        auto partial = Select("SELECT * FROM T1 WHERE A = 1");
+        partial->Query()->SQL = QStringList {"SELECT A, Q, B FROM T1"};
+        QCOMPARE(ErrorOf([&] { partial->Read(TSelect::AllClauses); }),
+                 QString("Field Q not found."));
+        QCOMPARE(Texts(partial->Fields), QStringList({"A"}));
+    }
+
+    void itemsAreWrittenWithTheirTablePrefix()
+    {
+        TSQLField plain("Name", ",");
+        QCOMPARE(plain.GetLine("T."), QString("\tT.Name,"));
+        QCOMPARE(TSQLField("SUM(Qty)").GetLine("T."), QString("\tSUM(T.Qty)"));
+        QCOMPARE(TSQLField("Count(*)").GetLine("T."), QString("\tCount(*)"));
+        QCOMPARE(TSQLField("X", "(").GetLine("T."), QString("\tX(T."));
+
+        auto s = Select("SELECT * FROM T1");
+        s->Write();
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1"}));
+        s->Fields.Add("S");
+        s->GroupBy.Add("S");
+        s->Fields.Add("Count(*)");
+        s->OrderBy.Add("S");
+        s->Write();
+        QCOMPARE(s->Query()->SQL,
+                 QStringList({"SELECT", "\tT1.S,", "\tCount(*)", "FROM", "\tT1", "GROUP BY",
+                              "\tT1.S", "ORDER BY", "\tT1.S"}));
+        QCOMPARE(m_db->Rows(s->Query()->SQL).size(), 3);
+    }
+
+    void writtenJoinFollowsTheLayout()
+    {
+        auto s1 = Select("SELECT * FROM T1");
+        s1->Fields.Add("A");
+        s1->Fields.Add("B");
+        auto s2 = Select("SELECT * FROM T2");
+        s2->Fields.Add("C");
+        s1->AddJoin(s2, "A", "K");
+        QVERIFY(!s2);
+        s1->OrderBy.Add("A");
+        s1->Write();
+        const QStringList expected {"SELECT",         "\tT1.A,",  "\tT1.B,", "\tT2.C",
+                                    "FROM",           "\tT1,",    "\tT2",    "WHERE",
+                                    "\tT1.A = T2.K ", "ORDER BY", "\tT1.A"};
+        QCOMPARE(s1->Query()->SQL, expected);
+        // Separators set while writing stay on the items.
+        QCOMPARE(s1->Fields.Last()->Separator, QString(","));
+        QCOMPARE(m_db->Rows(expected),
+                 QList<QStringList>({{"1", "one", "c1"}, {"2", "two", "c2"}}));
+    }
+
+    void separatorsAndConnectorsFollowRemainingItems()
+    {
+        // A joined select with no items of a clause adds no separator to the last one.
+        auto root = Select("SELECT * FROM T1");
+        root->Fields.Add("B");
+        root->Where.Add("S", ">", "5", "");
+        auto empty = Select("SELECT * FROM T3");
+        auto tail = Select("SELECT * FROM T2");
+        tail->Fields.Add("F");
+        tail->Where.Add("F", "<>", "f9", "");
+        root->AddJoin(empty, "A", "X");
+        root->AddJoin(tail, "A", "K");
+        QCOMPARE(root->SelectCount(), 2);
+        QCOMPARE(root->TableCount(), 3);
+        QCOMPARE(root->WhereCount(), 4);
+        root->Write();
+        QCOMPARE(root->Query()->SQL,
+                 QStringList({"SELECT", "\tT1.B,", "\tT2.F", "FROM", "\tT1,", "\tT3,", "\tT2",
+                              "WHERE", "\tT1.S > 5 AND", "\tT1.A = T3.X  AND", "\tT1.A = T2.K  AND",
+                              "\tT2.F <> \"f9\""}));
+
+        // An OR stays where it was, whether set by the caller or kept while writing.
+        auto s = Select("SELECT * FROM T1");
+        s->Where.Add("A", "=", "1", "OR");
+        s->Where.Add("A", "=", "2", "");
+        auto t2 = Select("SELECT * FROM T2");
+        t2->Where.Add("C", "=", "c2", "");
+        s->AddJoin(t2, "A", "K");
+        s->Where.Items(2)->Connector = "OR";
+        s->Write();
+        QCOMPARE(s->Query()->SQL.mid(s->Query()->SQL.indexOf("WHERE")),
+                 QStringList({"WHERE", "\tT1.A = 1 OR", "\tT1.A = 2 AND", "\tT1.A = T2.K  OR",
+                              "\tT2.C = \"c2\""}));
+    }
+
+    void fieldTypeLooksThroughTheJoins()
+    {
+        auto root = Select("SELECT * FROM T1");
+        auto second = Select("SELECT * FROM T2");
+        auto third = Select("SELECT * FROM T3");
+        TSelect *thirdPtr = third.get();
+        root->AddJoin(second, "A", "K");
+        QCOMPARE(root->FieldType("ONLY3"), ftUnknown);
+        root->AddJoin(third, "A", "X");
+        QCOMPARE(root->Joins(1), thirdPtr);
+        QCOMPARE(root->FieldType("only3"), ftDateTime);
+        QCOMPARE(root->FieldType(" C "), ftString);
+        QCOMPARE(root->FieldType("S"), ftSmallint);
+        QCOMPARE(root->FieldType("T1.A"), ftUnknown);
+        // The joined select's fields count for items added to the root.
+        root->Fields.Add("ONLY3");
+        QCOMPARE(root->Fields.Count(), 1);
+        // ...but not as the left side of a join.
+        auto more = Select("SELECT * FROM T3");
+        QCOMPARE(ErrorOf([&] { root->AddJoin(more, "ONLY3", "ONLY3"); }),
+                 QString("Field ONLY3 not found."));
+    }
+
+    void joinChecksComeInOrder()
+    {
+        auto s = Select("SELECT * FROM T1");
+        auto t = Select("SELECT * FROM T2");
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "", "NOPE"); }), QString("Cannot perform join."));
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "A", ""); }), QString("Cannot perform join."));
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "NOPE", "NADA"); }), QString("Field NOPE not found."));
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "A", "NADA"); }), QString("Field NADA not found."));
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "B", "E"); }), QString("Incompatible field types."));
+        // Small and plain integers do not join either.
+        QCOMPARE(ErrorOf([&] { s->AddJoin(t, "S", "K"); }), QString("Incompatible field types."));
+        QVERIFY(t);
+        QCOMPARE(t->Parent(), nullptr);
+        QCOMPARE(s->JoinCount(), 0);
+        QCOMPARE(s->Where.Count(), 0);
+        s->AddJoin(t, "D", "E");
+        QCOMPARE(s->JoinCount(), 1);
+    }
+
+    void sameTablesJoinTwice()
+    {
+        auto s = Select("SELECT * FROM T1");
+        s->Fields.Add("A");
+        auto first = Select("SELECT * FROM T2");
+        auto second = Select("SELECT * FROM T2");
+        s->AddJoin(first, "A", "K");
+        s->AddJoin(second, "D", "E");
+        QCOMPARE(s->JoinCount(), 2);
+        QCOMPARE(s->Where.Count(), 2);
+        QCOMPARE(s->Where.Items(0)->Connector, QString("AND"));
+        QCOMPARE(s->Where.Items(1)->FieldName, QString("D"));
+        QCOMPARE(s->Where.Items(1)->Condition, QString("= T2.E "));
+        s->Write();
+        QCOMPARE(s->Query()->SQL.mid(3),
+                 QStringList(
+                     {"\tT1,", "\tT2,", "\tT2", "WHERE", "\tT1.A = T2.K  AND", "\tT1.D = T2.E "}));
+
+        // The very same select joined twice is one select, freed once.
+        auto t = Select("SELECT * FROM T1");
+        auto u = Select("SELECT * FROM T2");
+        TSelect *shared = u.release();
+        t->AddJoin(shared, "A", "K");
+        t->AddJoin(shared, "D", "E");
+        QCOMPARE(t->JoinCount(), 2);
+        QCOMPARE(t->Joins(0), t->Joins(1));
+        QCOMPARE(t->TableCount(), 3);
+    }
+
+    void theEleventhJoinOverflows()
+    {
+        auto s = Select("SELECT * FROM T1");
+        for (int i = 0; i < TSelect::MaxJoins; ++i) {
+            auto t = Select("SELECT * FROM T2");
+            s->AddJoin(t, "A", "K");
+        }
+        auto extra = Select("SELECT * FROM T3");
+        QCOMPARE(ErrorOf([&] { s->AddJoin(extra, "A", "X"); }), QString("Join overflow."));
+        QVERIFY(extra);
+        QCOMPARE(s->JoinCount(), 10);
+        QCOMPARE(s->Where.Count(), 10);
+        QCOMPARE(s->TableCount(), 11);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(s->Joins(i)->TableName, QString("T2"));
+    }
+
+    void conditionValuesAreQuotedByType()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        auto root = Select("SELECT * FROM T1");
+        auto t3 = Select("SELECT * FROM T3");
+        root->AddJoin(t3, "A", "X");
+        TWhere &w = root->Where;
+        w.Clear();
+        // No value: the field is not looked up at all.
+        w.Add("NOSUCH", "IS NULL", "", "");
+        w.Add("A", "=", "5", "");
+        w.Add("B", "<>", "it's \"big\"", "");
+        w.Add("D", ">=", "5/3/2024", "");
+        w.Add("ONLY3", "<", "12/31/99", "");
+        QCOMPARE(w.Count(), 5);
+        QCOMPARE(w.Items(0)->Condition, QString("IS NULL "));
+        QCOMPARE(w.Items(1)->Condition, QString("= 5"));
+        QCOMPARE(w.Items(2)->Condition, QString("<> \"it's \"\"big\"\"\""));
+        QCOMPARE(w.Items(3)->Condition, QString(">= \"05/03/2024\""));
+        QCOMPARE(w.Items(4)->Condition, QString("< \"12/31/1999\""));
+        QCOMPARE(w.Items(3)->GetLine("T1."), QString("\tT1.D >= \"05/03/2024\" AND"));
+
+        QCOMPARE(ErrorOf([&] { w.Add("NOSUCH", "=", "1", ""); }),
+                 QString("Field NOSUCH not found."));
+        QCOMPARE(ErrorOf([&] { w.Add("D", "=", "13/13/2024", ""); }),
+                 QString("'13/13/2024' is not a valid date"));
+        QCOMPARE(w.Count(), 5);
+        QCOMPARE(w.Last()->Connector, QString());
+
+        w.Exchange(0, 4);
+        QCOMPARE(w.Items(0)->FieldName, QString("ONLY3"));
+        QCOMPARE(w.Items(4)->FieldName, QString("NOSUCH"));
+    }
+
+    void braceNotationTurnsBackIntoConditions()
+    {
+        auto s = Read({"SELECT *", "FROM T1 INNER JOIN T2 ON T1.A = T2.K",
+                       "WHERE T1.S > 5 AND T2.C = 'c2' or T2.F IS NULL"});
+        QCOMPARE(s->TableName, QString("T1 , T2 "));
+        QCOMPARE(Texts(s->Fields), QStringList({"A", "B", "D", "S", "K", "C", "E", "F"}));
+        QCOMPARE(s->Where.Count(), 4);
+        const QStringList fields {"T1.A", "T1.S", "T2.C", "T2.F"};
+        const QStringList conditions {" = T2.K ", " > 5  ", " = 'c2'  ", " IS NULL "};
+        const QStringList connectors {"AND", "AND", "or", ""};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(s->Where.Items(i)->FieldName, fields[i]);
+            QCOMPARE(s->Where.Items(i)->Condition, conditions[i]);
+            QCOMPARE(s->Where.Items(i)->Connector, connectors[i]);
+        }
+
+        // Only the WHERE clause: no join text comes from FROM.
+        auto whereOnly
+            = Read({"SELECT * FROM T1 JOIN T2 ON T1.A = T2.K WHERE T1.S > 5"}, TSelect::scWhere);
+        QCOMPARE(whereOnly->Where.Count(), 1);
+        QCOMPARE(whereOnly->Where.Items(0)->FieldName, QString("T1.S"));
+
+        // An outer join reads as a plain one, OUTER landing in the table entry.
+        auto outer = Read({"SELECT T1.A FROM T1 LEFT OUTER JOIN T2 ON T1.A = T2.K"});
+        QCOMPARE(outer->TableName, QString("T1 OUTER , T2 "));
+        QCOMPARE(outer->Where.Items(0)->Condition, QString(" = T2.K "));
+    }
+
+    void longTextsAreKeptWhole()
+    {
+        const QString value = QString(300, u'v');
+        auto s = Read({"SELECT A", "FROM T1", "WHERE B <> '" + value + "'"});
+        QCOMPARE(s->Where.Items(0)->Condition, " <> '" + value + "' ");
+        s->Write();
+        QCOMPARE(s->Query()->SQL.last(), "\tT1.B  <> '" + value + "' ");
+        QCOMPARE(m_db->Rows(s->Query()->SQL).size(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSelectModel)
+#include "test_select_model.moc"

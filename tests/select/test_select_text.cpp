@@ -1,0 +1,173 @@
+#include "Select.h"
+#include "SelectText.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTest>
+
+// The word routines under the SELECT model: splitting, tokens, the clause scanner and
+// its brace notation, and dates in the user's notation.
+class TestSelectText : public QObject
+{
+    Q_OBJECT
+
+    static QString DateError(const QString &value)
+    {
+        try {
+            SqlDateText(value);
+        } catch (const ESelectError &e) {
+            return e.Message();
+        }
+        return QStringLiteral("no error");
+    }
+
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void splitTextKeepsEmptyPartsAndBlanks()
+    {
+        QStringList list {"stale"};
+        SplitText(list, "a,,b,", u',');
+        QCOMPARE(list, QStringList({"a", "", "b"}));
+        SplitText(list, " A, B ", u',');
+        QCOMPARE(list, QStringList({" A", " B "}));
+        SplitText(list, ",x", u',');
+        QCOMPARE(list, QStringList({"", "x"}));
+        SplitText(list, "", u',');
+        QVERIFY(list.isEmpty());
+        SplitText(list, "x = 1}y = 2 {AND}", u'}');
+        QCOMPARE(list, QStringList({"x = 1", "y = 2 {AND"}));
+    }
+
+    void nextTokenTakesIdentifiersOrOneCharacter()
+    {
+        QString text = "A.x = B.y";
+        QCOMPARE(NextToken(text), QString("A.x"));
+        QCOMPARE(text, QString(" = B.y"));
+        QCOMPARE(NextToken(text), QString("="));
+        QCOMPARE(text, QString(" B.y"));
+
+        text = "COUNT(x)";
+        QCOMPARE(NextToken(text), QString("COUNT(x"));
+        QCOMPARE(text, QString(")"));
+
+        text = " \t name_1 \r";
+        QCOMPARE(NextToken(text), QString("name_1"));
+        QVERIFY(text.isEmpty());
+
+        text = "";
+        QCOMPARE(NextToken(text), QString());
+        QVERIFY(text.isEmpty());
+
+        // Letters beyond ASCII are part of a name, not a break inside it.
+        text = QString::fromUtf8("Größe AS g");
+        QCOMPARE(NextToken(text), QString::fromUtf8("Größe"));
+        QCOMPARE(text, QString(" AS g"));
+    }
+
+    void cutAtBraceSplitsAtTheFirstBrace()
+    {
+        QString text = "A.z > 5 {AND";
+        QCOMPARE(CutAtBrace(text), QString("A.z > 5 "));
+        QCOMPARE(text, QString("AND"));
+        text = " B { x {y";
+        QCOMPARE(CutAtBrace(text), QString(" B "));
+        QCOMPARE(text, QString(" x {y"));
+        text = "plain";
+        QCOMPARE(CutAtBrace(text), QString("plain"));
+        QVERIFY(text.isEmpty());
+    }
+
+    void firstTableNameFollowsFromAcrossLines()
+    {
+        QCOMPARE(FirstTableName(QStringList {"SELECT *", "FROM", "", "\tORDERS,", "\tITEMS"}),
+                 QString("ORDERS"));
+        QCOMPARE(FirstTableName(QStringList {"select a from t1 where a = 1"}), QString("t1"));
+        QCOMPARE(FirstTableName(QStringList {"SELECT FROMAGE, X", "FROM\tCheese"}),
+                 QString("Cheese"));
+        QCOMPARE(FirstTableName(QStringList {"SELECT 1"}), QString());
+        QCOMPARE(FirstTableName(QStringList {"SELECT a FROM"}), QString());
+        // A line handed over with breaks inside it is still read line by line.
+        QCOMPARE(FirstTableName(QStringList {"SELECT a\r\nFROM\nT9"}), QString("T9"));
+    }
+
+    void scannerReadsTheGeneratedLayout()
+    {
+        const TClauses c = ReadClauses({"SELECT", "\tT1.A,", "\tT2.C", "FROM", "\tT1,", "\tT2",
+                                        "WHERE", "\tT1.A = T2.K ", "GROUP BY", "\tT1.A", "ORDER BY",
+                                        "\tT1.A,", "\tT2.C", ";"});
+        QCOMPARE(c.Select, QString("T1.A, T2.C"));
+        QCOMPARE(c.From, QString("T1, T2"));
+        QCOMPARE(c.Where, QString("T1.A = T2.K"));
+        QCOMPARE(c.Group, QString("T1.A"));
+        // The terminator is not a word character: it disappears.
+        QCOMPARE(c.Order, QString("T1.A, T2.C"));
+    }
+
+    void scannerMarksJoinsWithBraces()
+    {
+        TClauses c = ReadClauses(
+            {"select * from A inner join B on A.x = B.y where A.z > 5 and B.w = 3 Or B.v < 1"});
+        QCOMPARE(c.Select, QString("*"));
+        QCOMPARE(c.From, QString("A , B { A.x = B.y"));
+        QCOMPARE(c.Where, QString("A.z > 5 {and} B.w = 3 {Or} B.v < 1"));
+
+        // Outer joins read as plain joins; OUTER itself stays a word. AND outside WHERE and
+        // JOIN outside FROM are ordinary words.
+        c = ReadClauses(
+            {"SELECT x AND y FROM A LEFT OUTER JOIN B ON A.k=B.k", "WHERE A.k JOIN 1 ORDER BY x"});
+        QCOMPARE(c.Select, QString("x AND y"));
+        QCOMPARE(c.From, QString("A OUTER , B { A.k=B.k"));
+        QCOMPARE(c.Where, QString("A.k JOIN 1"));
+        QCOMPARE(c.Order, QString("x"));
+    }
+
+    void scannerJoinsALoneKeywordOnlyWithATabbedLine()
+    {
+        TClauses c = ReadClauses({"SELECT", "\tA,", "\tB", "FROM", "\tT1"});
+        QCOMPARE(c.Select, QString("A, B"));
+        QCOMPARE(c.From, QString("T1"));
+
+        // Before any clause a word runs on into the next line: "SELECTA," opens nothing.
+        c = ReadClauses({"SELECT", "A, B FROM T1"});
+        QVERIFY(c.Select.isEmpty());
+        QCOMPARE(c.From, QString("T1"));
+
+        // Once a clause is open, a line end ends the word.
+        c = ReadClauses({"SELECT A", "B FROM T1"});
+        QCOMPARE(c.Select, QString("A B"));
+    }
+
+    void scannerCollapsesBlanksAndDropsOtherCharacters()
+    {
+        const QString longText(300, u'x');
+        const TClauses c = ReadClauses({"/* note */ SELECT N,\t\tM", "FROM T WHERE N = 'a   b' AND",
+                                        "M = '" + longText + "' AND Q!R = 1"});
+        QCOMPARE(c.Select, QString("N, M"));
+        QCOMPARE(c.From, QString("T"));
+        QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} QR = 1");
+    }
+
+    void datesFollowTheUsersNotation()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(SqlDateText("5/3/2024"), QString("05/03/2024"));
+        QCOMPARE(SqlDateText("12/31/99"), QString("12/31/1999"));
+        QCOMPARE(SqlDateText("1/2/24"), QString("01/02/2024"));
+        QCOMPARE(DateError("2/30/2024"), QString("'2/30/2024' is not a valid date"));
+
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(SqlDateText("25/12/2024"), QString("12/25/2024"));
+        const QString thisYear = QString::number(QDate::currentDate().year());
+        QCOMPARE(SqlDateText("25/12"), "12/25/" + thisYear);
+        QCOMPARE(DateError("12/25/2024"), QString("'12/25/2024' is not a valid date"));
+
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(SqlDateText("3.5.2024"), QString("05/03/2024"));
+        QCOMPARE(DateError("tomorrow"), QString("'tomorrow' is not a valid date"));
+        QCOMPARE(DateError(""), QString("'' is not a valid date"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSelectText)
+#include "test_select_text.moc"

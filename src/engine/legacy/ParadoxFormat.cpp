@@ -153,11 +153,12 @@ TFileColumn ColumnOf(const QString &name, int native, int width, int decimals)
     return c;
 }
 
-QString DateText(long days)
+QVariant DateText(long days)
 {
     int y = 0, m = 0, d = 0;
     PX_SdnToGregorian(days + SdnOfDayZero, &y, &m, &d);
-    return QDate(y, m, d).toString(Qt::ISODate);
+    const QDate date(y, m, d);
+    return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant();
 }
 
 long DayNumber(const QDate &date)
@@ -195,9 +196,14 @@ public:
         TPxDoc doc;
         doc.OpenRead(Path);
         PX_set_targetencoding(doc, "UTF-8");
-        if (HasBlobs() && QFile::exists(SideFile(Path, "mb"))
-            && PX_set_blob_file(doc, QFile::encodeName(SideFile(Path, "mb")).constData()) < 0)
-            doc.Fail(QStringLiteral("Cannot read the memo file of %1").arg(Name));
+        // pxlib's own blob reader breaks on the files it writes: memos are read here.
+        m_blobs.clear();
+        if (HasBlobs()) {
+            QFile mb(SideFile(Path, "mb"));
+            if (mb.exists() && !mb.open(QIODevice::ReadOnly))
+                throw EDatabaseError(QStringLiteral("Cannot read the memo file of %1.").arg(Name));
+            m_blobs = mb.readAll();
+        }
         const int count = PX_get_num_records(doc);
         QByteArray record(PX_get_recordsize(doc), '\0');
         std::vector<TRow> rows;
@@ -249,6 +255,49 @@ public:
     }
 
 private:
+    QByteArray m_blobs; // the memo file while the rows are read
+
+    // The field's last ten bytes locate the blob: block offset and index, size, and a
+    // modification number. A blob no longer than the field's leader is kept in the record.
+    QByteArray ReadBlob(const TFileColumn &c, const char *data, bool *present) const
+    {
+        const int leader = c.Width - 10;
+        const auto *tail = reinterpret_cast<const uchar *>(data + leader);
+        const quint32 where = qFromLittleEndian<quint32>(tail);
+        const qint64 stored = qFromLittleEndian<quint32>(tail + 4);
+        const bool graphic = uchar(c.Native) == pxfGraphic;
+        const qint64 size = graphic ? stored - 8 : stored;
+        *present = size > 0;
+        if (size <= 0)
+            return {};
+        if (size <= leader)
+            return QByteArray(data, int(size));
+        auto damaged = [&] {
+            return EDatabaseError(QStringLiteral("The memo file of %1 is damaged.").arg(Name));
+        };
+        const qint64 offset = where & 0xffffff00u;
+        const int index = int(where & 0xff);
+        const qint64 total = m_blobs.size();
+        if (offset == 0 || offset + 12 > total)
+            throw damaged();
+        const auto *block = reinterpret_cast<const uchar *>(m_blobs.constData() + offset);
+        if (block[0] == 2) {
+            const int head = graphic ? 17 : 9;
+            if (index != 0xff || qFromLittleEndian<quint32>(block + 3) != stored
+                || offset + head + size > total)
+                throw damaged();
+            return m_blobs.mid(offset + head, size);
+        }
+        if (block[0] == 3 && index < 64 && offset + 12 + index * 5 + 5 <= total) {
+            const uchar *p = block + 12 + index * 5;
+            const qint64 start = offset + p[0] * 16;
+            if ((p[1] - 1) * 16 + p[4] != stored || start + stored > total)
+                throw damaged();
+            return m_blobs.mid(start + (graphic ? 8 : 0), size);
+        }
+        throw damaged();
+    }
+
     // The header is checked before pxlib sees it: pxlib trusts block numbers and sizes.
     void ReadHeader()
     {
@@ -318,9 +367,11 @@ private:
         case pxfAutoInc:
         case pxfDate:
         case pxfTime: {
-            long v = 0;
-            if (PX_get_data_long(doc, data, c.Width, &v) <= 0)
+            // Read here: pxlib's reader looks at eight bytes of this four-byte field.
+            const quint32 raw = qFromBigEndian<quint32>(data);
+            if (raw == 0)
                 return {};
+            const qint32 v = qint32(raw ^ 0x80000000u);
             if (type == pxfDate)
                 return DateText(v);
             if (type == pxfTime)
@@ -337,7 +388,10 @@ private:
             if (type != pxfTimestamp)
                 return v;
             const qint64 ms = qint64(std::llround(v));
-            return DateText(long(ms / 86400000)) + u' '
+            const QVariant date = DateText(long(ms / 86400000));
+            if (date.isNull())
+                return {};
+            return date.toString() + u' '
                 + QTime::fromMSecsSinceStartOfDay(int(ms % 86400000))
                       .toString(QStringLiteral("HH:mm:ss"));
         }
@@ -365,19 +419,12 @@ private:
             return bytes;
         }
         default: { // memos and blobs
-            int mod = 0, size = 0;
-            char *value = nullptr;
-            const int rc = type == pxfGraphic
-                ? PX_get_data_graphic(doc, data, c.Width, &mod, &size, &value)
-                : PX_get_data_blob(doc, data, c.Width, &mod, &size, &value);
-            if (rc < 0)
-                doc.Fail(QStringLiteral("Cannot read field %1 of %2").arg(c.Name, Name));
-            if (rc == 0 || !value)
+            bool present = false;
+            const QByteArray bytes = ReadBlob(c, data, &present);
+            if (!present)
                 return {};
-            const QByteArray bytes(value, size);
-            doc.Free(value);
             if (type == pxfMemoBLOb || type == pxfFmtMemoBLOb)
-                return QString::fromUtf8(bytes);
+                return QString::fromLatin1(bytes);
             return bytes;
         }
         }
@@ -498,8 +545,13 @@ private:
             break;
         }
         default: {
-            QByteArray bytes
-                = v.typeId() == QMetaType::QString ? v.toString().toUtf8() : v.toByteArray();
+            QByteArray bytes = v.toByteArray();
+            if (v.typeId() == QMetaType::QString) { // memo text is kept in the table's code page
+                bytes = v.toString().toLatin1();
+                if (QString::fromLatin1(bytes) != v.toString())
+                    throw EDatabaseError(
+                        QStringLiteral("Value does not fit field %1.").arg(c.Name));
+            }
             if (bytes.isEmpty())
                 return;
             if (PX_put_data_blob(doc, data, c.Width, bytes.data(), int(bytes.size())) < 0)

@@ -79,6 +79,11 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
 {
     if (value.isNull())
         return {};
+    // The files have no empty value for numbers, dates or flags: empty text means none.
+    const bool text = column.Type == ftString || column.Type == ftFixedChar || column.Type == ftMemo
+        || column.Type == ftFmtMemo;
+    if (!text && value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty())
+        return {};
     switch (column.Type) {
     case ftString:
     case ftFixedChar:

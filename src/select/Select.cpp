@@ -6,14 +6,16 @@
 
 namespace {
 
-// Field definitions of the query's result, found by running it; an open query is not
-// disturbed and answers from its open result.
+// Field definitions of the query's result. An open query answers from its open result and
+// is not disturbed; a closed one is prepared, which fetches nothing, and only opened for a
+// moment when preparing cannot tell its fields.
 QList<TFieldDef> ReadFieldDefs(TQuery &query)
 {
-    const bool wasActive = query.Active();
-    if (!wasActive) {
-        // A live result would add identity columns and checks that the definitions do
-        // not need.
+    if (!query.Active())
+        query.Prepare();
+    const bool open = !query.Active() && query.FieldCount() == 0;
+    if (open) {
+        // A live result would add identity columns and checks that are not needed here.
         const bool live = query.RequestLive;
         query.RequestLive = false;
         try {
@@ -27,7 +29,7 @@ QList<TFieldDef> ReadFieldDefs(TQuery &query)
     QList<TFieldDef> defs;
     for (const TField &f : query.Fields())
         defs.append({f.FieldName, f.DataType, f.Size, f.Required});
-    if (!wasActive)
+    if (open)
         query.Close();
     return defs;
 }

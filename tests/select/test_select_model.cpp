@@ -393,6 +393,68 @@ private slots:
         QCOMPARE(outer->Where.Items(0)->Condition, QString(" = T2.K "));
     }
 
+    void aJoinTreeHasOneOwner()
+    {
+        // Freeing the root frees the tree once; the sanitizers report any slip.
+        auto *root = new TSelect(m_db->NewQuery("SELECT * FROM T1"));
+        auto *mid = new TSelect(m_db->NewQuery("SELECT * FROM T2"));
+        auto *leaf = new TSelect(m_db->NewQuery("SELECT * FROM T3"));
+        mid->AddJoin(leaf, "K", "X");
+        root->AddJoin(mid, "A", "K");
+        QCOMPARE(leaf->Parent(), mid);
+        QCOMPARE(root->FieldType("ONLY3"), ftDateTime);
+
+        // A select joined elsewhere, or one from the joining select's own tree, stays put.
+        auto other = Select("SELECT * FROM T1");
+        QCOMPARE(ErrorOf([&] { other->AddJoin(leaf, "A", "X"); }), QString("Cannot perform join."));
+        QCOMPARE(ErrorOf([&] { leaf->AddJoin(root, "X", "A"); }), QString("Cannot perform join."));
+        QCOMPARE(ErrorOf([&] { root->AddJoin(root, "A", "A"); }), QString("Cannot perform join."));
+        QCOMPARE(ErrorOf([&] { root->AddJoin(nullptr, "A", "K"); }),
+                 QString("Cannot perform join."));
+        QCOMPARE(other->JoinCount(), 0);
+        QCOMPARE(leaf->JoinCount(), 0);
+        QCOMPARE(root->TableCount(), 3);
+
+        // A joined select freed on its own leaves its parent first, taking its joins along.
+        mid->FreeTree();
+        QCOMPARE(root->JoinCount(), 0);
+        QCOMPARE(root->TableCount(), 1);
+        QCOMPARE(root->FieldType("ONLY3"), ftUnknown);
+        root->Write();
+        QCOMPARE(root->Query()->SQL.mid(2, 2), QStringList({"FROM", "\tT1"}));
+        root->FreeTree();
+
+        // One select joined twice into the same parent and then deleted leaves no entry.
+        auto t = Select("SELECT * FROM T1");
+        auto *shared = new TSelect(m_db->NewQuery("SELECT * FROM T2"));
+        t->AddJoin(shared, "A", "K");
+        t->AddJoin(shared, "D", "E");
+        auto keep = Select("SELECT * FROM T3");
+        t->AddJoin(keep, "A", "X");
+        delete shared;
+        QCOMPARE(t->JoinCount(), 1);
+        QCOMPARE(t->Joins(0)->TableName, QString("T3"));
+    }
+
+    void joinedSelectsOutliveTheirQueries()
+    {
+        auto root = Select("SELECT * FROM T1");
+        {
+            TQuery q(m_session.get());
+            q.DatabaseName = "SEL";
+            q.SQL = QStringList {"SELECT * FROM T2"};
+            auto joined = std::make_unique<TSelect>(&q);
+            joined->Fields.Add("C");
+            root->AddJoin(joined, "A", "K");
+        }
+        QCOMPARE(root->FieldType("F"), ftString);
+        root->Fields.Add("B");
+        root->Write();
+        QCOMPARE(root->Query()->SQL.mid(0, 3), QStringList({"SELECT", "\tT1.B,", "\tT2.C"}));
+        QCOMPARE(m_db->Rows(root->Query()->SQL),
+                 QList<QStringList>({{"one", "c1"}, {"two", "c2"}}));
+    }
+
     void longTextsAreKeptWhole()
     {
         const QString value = QString(300, u'v');

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "Base.h"
+#include "DataSet.h"
+#include "Database.h"
+#include "Table.h"
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TBusyIndicator;
+class TIniFile;
+
+// The main window: the database tree, the script editor and the commands around them.
+class Tform_Main : public TfrmBase
+{
+    Q_OBJECT
+public:
+    explicit Tform_Main(QWidget *parent = nullptr);
+    ~Tform_Main() override;
+
+    // What the script executor, the generators and the parameter walk use, besides the
+    // editor memSQL of the base form.
+    TDatabase DB_Orvane;
+    TTable tab_Orvane;
+    TQuery qryCmdsSQL;
+    TQuery qryJoin;
+    bool CancelFlag = false;
+
+    TIniFile &Ini() { return *m_ini; }
+    QStringList &RememberedValues() { return m_values; }
+    QString Value(const QString &name) const;
+    void SetValue(const QString &name, const QString &value);
+    const QString &NodePathText() const { return m_nodePath; }
+    void SetNodePathText(const QString &path) { m_nodePath = path; }
+
+    QString StatusText() const;
+    void SetStatusText(const QString &text);
+    void AnimationStart();
+    void AnimationStop();
+    bool Animating() const;
+    // The busy state of long generators: animation on, progress bar reset and shown.
+    void BusyStart(int steps = 100);
+    void BusyStep();
+    void BusyStop();
+    // Caret to column 0 of the line (clamped), the line selected, the editor focused.
+    void SelectLine(int line);
+
+    // Tree operations.
+    void FillAliases();
+    // The alias's sorted table names read through DB_Orvane, which is pointed at it.
+    QStringList AliasTableNames(const QString &alias) override;
+    // Loads the table's field definitions into tab_Orvane.
+    void ReadStructure(const QString &tableName) override;
+    void FindByPath(const QString &path);
+    void AddBookmark(const QString &path);
+    int SelectedKind() const;
+
+    // Login event of DB_Orvane and of the result windows' databases.
+    void DB_OrvaneLogin(TDatabase &db, QStringList &loginParams);
+    bool LoginAccepted = false;
+    int DataFileCounter = 0;
+    int ParamCounter = 1;
+    bool DropPending = false;
+    QStringList SessionAliases;
+
+    // Commands.
+    void mnuEdtRefreshClick();
+    void mnuEdtFindClick();
+    void mnuPopGotoTClick();
+    void mnuSQLOptClick();
+    void mnuFileExitClick();
+    void cmbBookMarkClick(int index);
+    void cmbBookMarkKeyDown(int key);
+
+    // The save question asked before the script is thrown away: whether it may go.
+    bool SaveQuestion();
+    // Loads a script file into the editor, titles the window with it and moves the tree to
+    // the node remembered for it. False when the file cannot be read.
+    bool OpenScript(const QString &fileName);
+    // Saves the script under its name; false when it was not saved.
+    bool SaveScript();
+    // Initial folder of the script file dialogs, read at each activation.
+    QString InitialDir;
+
+    QWidget *panCtrl;
+    QToolBar *toolBCtrl;
+    QProgressBar *prgB;
+    TBusyIndicator *ani;
+    QTreeWidget *MainTree;
+    QSplitter *splTreeMemo;
+    QStatusBar *stbSQL;
+    QLabel *lblStatus;
+    QComboBox *cmbBookMark;
+    QMenu *popTree;
+    QMenu *popMem;
+
+    QAction *btnFileNew, *btnFileOpen, *btnFileSave, *btnRefresh, *btnParameters, *btnFind,
+        *btnFindCmd, *btnCompare, *btnAdd, *btnDrop, *btnTemplate, *btnScript, *btnExecute,
+        *btnQuery;
+    QMenu *mnuFile, *mnuEdit, *mnuSQL, *mnuRecord, *mnuHelp;
+    QAction *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFileExit;
+    QAction *mnuEdtRefresh, *mnuEdtParameters, *mnuEdtFind, *mnuEdtFindCmd, *mnuEdtCompare,
+        *mnuEdtNewParam, *mnuEdtGotoLine;
+    QAction *mnuSQLAdd, *mnuSQLDrop, *mnuSQLTemplate, *mnuSQLScript, *mnuSQLFmtScrp, *mnuSQLExecute,
+        *mnuSQLQuery, *mnuSQLOpenTable, *mnuSQLJoin, *mnuSQLOpt;
+    QAction *mnuRecordUpdate, *mnuRecordInsert, *mnuRecordDelete;
+    QAction *mnuHelpQuickTour, *mnuHelpAbout;
+    QAction *mnuPopRefresh, *mnuPopAdd, *mnuPopDrop, *mnuPopScript, *mnuPopGroup, *mnuPopIndex,
+        *mnuPopTable, *mnuPopLink, *mnuPopLinkEdit, *mnuPopLinkGoto, *mnuPopLinkRemove, *mnuPopHTML,
+        *mnuPopQuery, *mnuPopOpenTable, *mnuPopProps;
+    QAction *mnuPopCodeIn, *mnuPopParameters, *mnuPopGotoT, *mnuPopQryProp, *mnuPopExecute;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormDeactivate();
+    bool FormClose();
+    void FormDestroy();
+    bool FormKeyDown(QKeyEvent *event);
+
+    void CreateControls();
+    void PlaceEditor();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    QAction *NewAction(const char *name, const char *caption, const QKeySequence &shortcut = {});
+    QAction *NewButton(const char *name, const char *hint, const char *image);
+
+    void MainTreeExpanding(QTreeWidgetItem *node);
+    void MainTreeCollapsed(QTreeWidgetItem *node);
+    void MainTreeChange(QTreeWidgetItem *node);
+    void ReadAlias(QTreeWidgetItem *node);
+    void ReadTable(QTreeWidgetItem *node);
+    void CollapseAll();
+    void MoveCaretByWord(bool forward);
+
+    std::unique_ptr<TIniFile> m_ini;
+    QStringList m_values;
+    QString m_nodePath;
+    int m_treeWidth = 185;
+    bool m_shown = false;
+    bool m_closing = false;
+};
+
+// Node kind, level and image of a tree node.
+int NodeKind(const QTreeWidgetItem *node);
+int NodeLevel(const QTreeWidgetItem *node);

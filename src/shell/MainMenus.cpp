@@ -1,0 +1,193 @@
+// The main window's commands: menu items, tool buttons and popup menus.
+#include "Icons.h"
+#include "Main.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+QAction *Tform_Main::NewAction(const char *name, const char *caption, const QKeySequence &shortcut)
+{
+    auto *action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+QAction *Tform_Main::NewButton(const char *name, const char *hint, const char *image)
+{
+    auto *action
+        = new QAction(OrvaneIcon(QString::fromLatin1(image)), QString::fromUtf8(hint), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setToolTip(QString::fromUtf8(hint));
+    return action;
+}
+
+void Tform_Main::CreateActions()
+{
+    btnFileNew = NewButton("btnFileNew", "New File (Ctrl+N)", "file-new");
+    btnFileOpen = NewButton("btnFileOpen", "Open File (Ctrl+O)", "file-open");
+    btnFileSave = NewButton("btnFileSave", "Save File (Ctrl+S)", "file-save");
+    btnRefresh = NewButton("btnRefresh", "Refresh (Ctrl+R): Update the tree", "refresh");
+    btnParameters
+        = NewButton("btnParameters", "Edit Parameters (between \"<\" and \">\")", "parameters");
+    btnFind = NewButton("btnFind", "Find in Tree (F3)", "find-tree");
+    btnFindCmd = NewButton("btnFindCmd", "Find Command (Ctrl+F)", "find-command");
+    btnCompare = NewButton("btnCompare", "Compare", "compare");
+    btnAdd = NewButton("btnAdd", "Add", "add");
+    btnDrop = NewButton("btnDrop", "Drop", "drop");
+    btnTemplate = NewButton("btnTemplate", "Template", "template");
+    btnScript = NewButton("btnScript", "Script", "script");
+    btnExecute = NewButton("btnExecute", "Execute Script (F9)", "execute");
+    btnQuery = NewButton("btnQuery", "Query (Ctrl+Q)", "query");
+    btnFileSave->setEnabled(false);
+
+    mnuFileNew = NewAction("mnuFileNew", "New", Qt::CTRL | Qt::Key_N);
+    mnuFileOpen = NewAction("mnuFileOpen", "Open...", Qt::CTRL | Qt::Key_O);
+    mnuFileSave = NewAction("mnuFileSave", "Save", Qt::CTRL | Qt::Key_S);
+    mnuFileSave->setEnabled(false);
+    mnuFileSaveAs = NewAction("mnuFileSaveAs", "Save As...");
+    mnuFileExit = NewAction("mnuFileExit", "Exit");
+
+    mnuEdtRefresh = NewAction("mnuEdtRefresh", "Refresh", Qt::CTRL | Qt::Key_R);
+    mnuEdtParameters = NewAction("mnuEdtParameters", "Parameters");
+    mnuEdtFind = NewAction("mnuEdtFind", "Find", Qt::Key_F3);
+    mnuEdtFindCmd = NewAction("mnuEdtFindCmd", "Find Command", Qt::CTRL | Qt::Key_F);
+    mnuEdtCompare = NewAction("mnuEdtCompare", "Compare");
+    mnuEdtNewParam = NewAction("mnuEdtNewParam", "New Param", Qt::CTRL | Qt::Key_W);
+    mnuEdtGotoLine = NewAction("mnuEdtGotoLine", "Goto Line...");
+
+    mnuSQLAdd = NewAction("mnuSQLAdd", "Add", Qt::CTRL | Qt::Key_Insert);
+    mnuSQLDrop = NewAction("mnuSQLDrop", "Drop", Qt::CTRL | Qt::Key_Delete);
+    mnuSQLTemplate = NewAction("mnuSQLTemplate", "Template");
+    mnuSQLScript = NewAction("mnuSQLScript", "Script...", Qt::Key_F8);
+    mnuSQLFmtScrp = NewAction("mnuSQLFmtScrp", "Format Script");
+    mnuSQLExecute = NewAction("mnuSQLExecute", "Execute SQL...", Qt::Key_F9);
+    mnuSQLQuery = NewAction("mnuSQLQuery", "Query", Qt::CTRL | Qt::Key_Q);
+    mnuSQLOpenTable = NewAction("mnuSQLOpenTable", "Open Table", Qt::Key_F7);
+    mnuSQLJoin = NewAction("mnuSQLJoin", "Join...");
+    mnuSQLOpt = NewAction("mnuSQLOpt", "Options...");
+
+    mnuRecordUpdate = NewAction("mnuRecordUpdate", "Update");
+    mnuRecordInsert = NewAction("mnuRecordInsert", "Insert");
+    mnuRecordDelete = NewAction("mnuRecordDelete", "Delete");
+    mnuHelpQuickTour = NewAction("mnuHelpQuickTour", "Quick Tour");
+    mnuHelpAbout = NewAction("mnuHelpAbout", "About...");
+
+    mnuPopRefresh = NewAction("mnuPopRefresh", "Refresh");
+    mnuPopAdd = NewAction("mnuPopAdd", "Add");
+    mnuPopDrop = NewAction("mnuPopDrop", "Drop");
+    mnuPopScript = NewAction("mnuPopScript", "Script...");
+    mnuPopGroup = NewAction("mnuPopGroup", "Group");
+    mnuPopIndex = NewAction("mnuPopIndex", "Index");
+    mnuPopTable = NewAction("mnuPopTable", "Table");
+    mnuPopLinkEdit = NewAction("mnuPopLinkEdit", "Edit", Qt::CTRL | Qt::SHIFT | Qt::Key_F2);
+    mnuPopLinkGoto = NewAction("mnuPopLinkGoto", "Go to", Qt::CTRL | Qt::SHIFT | Qt::Key_F3);
+    mnuPopLinkRemove = NewAction("mnuPopLinkRemove", "Remove");
+    mnuPopHTML = NewAction("mnuPopHTML", "HTML");
+    mnuPopQuery = NewAction("mnuPopQuery", "Query");
+    mnuPopOpenTable = NewAction("mnuPopOpenTable", "Open Table");
+    mnuPopProps = NewAction("mnuPopProps", "Properties", Qt::CTRL | Qt::Key_F11);
+    for (QAction *hidden : {mnuPopGroup, mnuPopIndex, mnuPopTable, mnuPopHTML, mnuPopProps})
+        hidden->setVisible(false);
+    mnuPopOpenTable->setEnabled(false);
+
+    mnuPopCodeIn = NewAction("mnuPopCodeIn", "Code Insight", Qt::CTRL | Qt::Key_J);
+    mnuPopParameters = NewAction("mnuPopParameters", "Parameters");
+    mnuPopGotoT = NewAction("mnuPopGotoT", "Goto Tree", Qt::CTRL | Qt::Key_F3);
+    mnuPopQryProp = NewAction("mnuPopQryProp", "Query Properties", Qt::Key_F11);
+    mnuPopExecute = NewAction("mnuPopExecute", "Execute SQL...");
+
+    for (QAction *a : {mnuEdtRefresh, mnuPopRefresh, btnRefresh})
+        connect(a, &QAction::triggered, this, &Tform_Main::mnuEdtRefreshClick);
+    for (QAction *a : {mnuEdtFind, btnFind})
+        connect(a, &QAction::triggered, this, &Tform_Main::mnuEdtFindClick);
+    connect(mnuPopGotoT, &QAction::triggered, this, &Tform_Main::mnuPopGotoTClick);
+    connect(mnuSQLOpt, &QAction::triggered, this, &Tform_Main::mnuSQLOptClick);
+    connect(mnuFileExit, &QAction::triggered, this, &Tform_Main::mnuFileExitClick);
+}
+
+void Tform_Main::CreateMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("mnuMain"));
+    auto menu = [&](const char *name, const char *caption, QList<QAction *> items) {
+        QMenu *m = bar->addMenu(QString::fromUtf8(caption));
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        for (QAction *a : items) {
+            if (a)
+                m->addAction(a);
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+    mnuFile = menu("mnuFile", "File",
+                   {mnuFileNew, mnuFileOpen, mnuFileSave, mnuFileSaveAs, nullptr, mnuFileExit});
+    mnuEdit = menu("mnuEdit", "Edit",
+                   {mnuEdtRefresh, mnuEdtParameters, nullptr, mnuEdtFind, mnuEdtFindCmd,
+                    mnuEdtCompare, nullptr, mnuEdtNewParam, mnuEdtGotoLine});
+    mnuSQL = menu("mnuSQL", "SQL",
+                  {mnuSQLAdd, mnuSQLDrop, mnuSQLTemplate, nullptr, mnuSQLScript, mnuSQLFmtScrp,
+                   mnuSQLExecute, nullptr, mnuSQLQuery, mnuSQLOpenTable, mnuSQLJoin, mnuSQLOpt});
+    mnuRecord = menu("mnuRecord", "Record", {mnuRecordUpdate, mnuRecordInsert, mnuRecordDelete});
+    mnuRecord->menuAction()->setEnabled(false);
+    mnuHelp = menu("mnuHelp", "Help", {mnuHelpQuickTour, mnuHelpAbout});
+
+    popTree = new QMenu(this);
+    popTree->setObjectName(QStringLiteral("popTree"));
+    popTree->addActions({mnuPopRefresh, mnuPopAdd, mnuPopDrop});
+    popTree->addSeparator();
+    popTree->addActions({mnuPopScript, mnuPopGroup, mnuPopIndex, mnuPopTable});
+    popTree->addSeparator();
+    QMenu *link = popTree->addMenu(QStringLiteral("Link..."));
+    link->setObjectName(QStringLiteral("mnuPopLink"));
+    link->addActions({mnuPopLinkEdit, mnuPopLinkGoto, mnuPopLinkRemove});
+    mnuPopLink = link->menuAction();
+    mnuPopLink->setObjectName(QStringLiteral("mnuPopLink"));
+    mnuPopLink->setVisible(false);
+    popTree->addAction(mnuPopHTML);
+    popTree->addSeparator();
+    popTree->addActions({mnuPopQuery, mnuPopOpenTable, mnuPopProps});
+
+    popMem = new QMenu(this);
+    popMem->setObjectName(QStringLiteral("popMem"));
+    popMem->addActions({mnuPopCodeIn, mnuPopParameters, mnuPopGotoT, mnuPopQryProp, mnuPopExecute});
+}
+
+void Tform_Main::CreateToolBar()
+{
+    toolBCtrl = new QToolBar(panCtrl);
+    toolBCtrl->setObjectName(QStringLiteral("toolBCtrl"));
+    toolBCtrl->setIconSize(QSize(16, 16));
+    toolBCtrl->setMovable(false);
+    toolBCtrl->setFloatable(false);
+    toolBCtrl->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBCtrl->setStyleSheet(QStringLiteral("QToolBar { border: none; spacing: 1px; }"));
+    const QList<QAction *> buttons {btnFileNew,    btnFileOpen, btnFileSave, nullptr,    btnRefresh,
+                                    btnParameters, btnFind,     btnFindCmd,  btnCompare, nullptr,
+                                    btnAdd,        btnDrop,     btnTemplate, btnScript,  btnExecute,
+                                    btnQuery,      nullptr};
+    for (QAction *a : buttons) {
+        if (!a) {
+            toolBCtrl->addSeparator();
+            continue;
+        }
+        toolBCtrl->addAction(a);
+        QWidget *button = toolBCtrl->widgetForAction(a);
+        button->setObjectName(a->objectName());
+        button->setFixedWidth(25);
+    }
+    cmbBookMark = new QComboBox(toolBCtrl);
+    cmbBookMark->setObjectName(QStringLiteral("cmbBookMark"));
+    cmbBookMark->setEditable(true);
+    cmbBookMark->setInsertPolicy(QComboBox::NoInsert);
+    cmbBookMark->setFixedWidth(136);
+    cmbBookMark->setToolTip(QStringLiteral("Bookmarks"));
+    toolBCtrl->addWidget(cmbBookMark);
+    connect(cmbBookMark, &QComboBox::activated, this, &Tform_Main::cmbBookMarkClick);
+}

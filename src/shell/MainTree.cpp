@@ -1,0 +1,328 @@
+// The database tree of the main window: lazy levels, selection, and moving to a node by name.
+#include "EngineError.h"
+#include "FindTree.h"
+#include "Icons.h"
+#include "IniFile.h"
+#include "Main.h"
+#include "MessageDlg.h"
+#include "Options.h"
+#include "Session.h"
+#include "Settings.h"
+#include "SharedRoutines.h"
+#include "TreeLogic.h"
+#include "TreeReading.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+int NodeKind(const QTreeWidgetItem *node)
+{
+    return node ? node->data(0, Qt::UserRole).toInt() : -1;
+}
+
+int NodeLevel(const QTreeWidgetItem *node)
+{
+    int level = -1;
+    for (; node; node = node->parent())
+        ++level;
+    return level;
+}
+
+static QTreeWidgetItem *NewNode(int kind, const QString &text, bool hasChildren = false)
+{
+    auto *node = new QTreeWidgetItem(QStringList {text});
+    node->setData(0, Qt::UserRole, kind);
+    node->setIcon(0, TreeIcon(kind));
+    if (hasChildren)
+        node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    return node;
+}
+
+static QList<QTreeWidgetItem *> NewNodes(const QList<TNodeSpec> &specs)
+{
+    QList<QTreeWidgetItem *> nodes;
+    nodes.reserve(specs.size());
+    for (const TNodeSpec &spec : specs) {
+        QTreeWidgetItem *node = NewNode(spec.kind, spec.text, !spec.children.isEmpty());
+        node->addChildren(NewNodes(spec.children));
+        nodes << node;
+    }
+    return nodes;
+}
+
+// The hourglass while a level is read, back to normal however the reading ends.
+struct TWaitCursor
+{
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+void Tform_Main::FillAliases()
+{
+    MainTree->clear();
+    m_nodePath.clear();
+    QList<QTreeWidgetItem *> nodes;
+    for (const QString &alias : DB_Orvane.Session().GetAliasNames())
+        if (alias.compare(MainDatabaseName, Qt::CaseInsensitive) != 0)
+            nodes << NewNode(nkAlias, alias, true);
+    MainTree->addTopLevelItems(nodes);
+}
+
+int Tform_Main::SelectedKind() const
+{
+    return NodeKind(MainTree->currentItem());
+}
+
+void Tform_Main::MainTreeExpanding(QTreeWidgetItem *node)
+{
+    MainTreeChange(node);
+    const int level = NodeLevel(node);
+    if (level > 1 || node->childCount() > 0)
+        return;
+    TWaitCursor wait;
+    try {
+        if (level == 0)
+            ReadAlias(node);
+        else
+            ReadTable(node);
+    } catch (const EDatabaseError &e) {
+        SetStatusText(m_nodePath);
+        MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
+    }
+}
+
+void Tform_Main::ReadAlias(QTreeWidgetItem *node)
+{
+    QList<QTreeWidgetItem *> tables;
+    const QStringList names = AliasTableNames(node->text(0));
+    tables.reserve(names.size());
+    for (const QString &name : names)
+        tables << NewNode(nkTable, name, true);
+    node->addChildren(tables);
+}
+
+QStringList Tform_Main::AliasTableNames(const QString &alias)
+{
+    DB_Orvane.Close();
+    DB_Orvane.SetAliasName(alias);
+    try {
+        return ::AliasTableNames(DB_Orvane.DatabaseName(), &DB_Orvane.Session());
+    } catch (const EDatabaseError &) {
+        if (!LoginAccepted)
+            return {};
+        SetValue(QStringLiteral("Password_") + alias, QString());
+        throw;
+    }
+}
+
+void Tform_Main::ReadStructure(const QString &tableName)
+{
+    ::ReadStructure(tab_Orvane, tableName);
+}
+
+void Tform_Main::ReadTable(QTreeWidgetItem *node)
+{
+    tab_Orvane.FieldDefs.clear();
+    tab_Orvane.IndexDefs.clear();
+    const QString alias = node->parent()->text(0);
+    if (DB_Orvane.AliasName() != alias) {
+        DB_Orvane.Close();
+        DB_Orvane.SetAliasName(alias);
+    }
+    const QString table = node->text(0);
+    SetStatusText(QStringLiteral("Reading ") + table + QStringLiteral("..."));
+    ReadStructure(table);
+    SetStatusText(QString());
+    QStringList fieldNames;
+    for (const TFieldDef &f : tab_Orvane.FieldDefs)
+        fieldNames << f.Name;
+    const bool varchar = OptionChecked(optVarchar);
+    node->addChildren(
+        NewNodes(FieldLevel(tab_Orvane.FieldDefs, ReadLookups(alias, table, fieldNames), varchar)));
+    tab_Orvane.UpdateIndexDefs();
+    node->addChildren(NewNodes(IndexLevel(tab_Orvane.FieldDefs, tab_Orvane.IndexDefs, varchar)));
+    SetStatusText(m_nodePath);
+}
+
+void Tform_Main::MainTreeCollapsed(QTreeWidgetItem *node)
+{
+    if (NodeLevel(node) > 1)
+        return;
+    qDeleteAll(node->takeChildren());
+    node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+void Tform_Main::MainTreeChange(QTreeWidgetItem *node)
+{
+    const QTreeWidgetItem *selected = MainTree->currentItem();
+    if (!node || !selected) {
+        m_nodePath.clear();
+        return;
+    }
+    const int kind = NodeKind(selected);
+    QList<TNodeStep> steps;
+    for (const QTreeWidgetItem *n = node; n; n = n->parent()) {
+        steps.prepend({NodeKind(n), n->text(0)});
+        if (NodeKind(n) == nkTable)
+            SetValue(QStringLiteral("TableName"), n->text(0));
+        if (!n->parent() && kind != nkAlias && n->text(0) != DB_Orvane.AliasName()) {
+            DB_Orvane.Close();
+            DB_Orvane.SetAliasName(n->text(0));
+        }
+    }
+    m_nodePath = NodePath(steps);
+
+    if (kind == nkAlias) {
+        QString driver;
+        try {
+            driver = DB_Orvane.Session().GetAliasDriverName(selected->text(0));
+        } catch (const EDatabaseError &) {
+            // an alias deleted behind our back shows without its driver
+        }
+        SetStatusText(selected->text(0) + QStringLiteral(" (") + driver + u')');
+    } else {
+        SetStatusText(m_nodePath);
+    }
+
+    const TCommandStates s = CommandStates(kind);
+    mnuSQLTemplate->setText(s.templateCaption);
+    for (QAction *a : {mnuPopGroup, mnuPopIndex, mnuPopTable})
+        a->setVisible(s.fieldItemsVisible);
+    mnuPopProps->setVisible(s.propsVisible);
+    mnuPopProps->setEnabled(s.propsVisible);
+    mnuRecord->menuAction()->setEnabled(s.tableOnly);
+    mnuPopOpenTable->setEnabled(s.tableOnly);
+    mnuPopLink->setVisible(s.linkVisible);
+    mnuPopHTML->setVisible(s.htmlVisible);
+    btnCompare->setEnabled(s.tableOnly);
+    mnuEdtCompare->setEnabled(btnCompare->isEnabled());
+    btnAdd->setEnabled(s.addEnabled);
+    mnuSQLAdd->setEnabled(btnAdd->isEnabled());
+    btnScript->setEnabled(s.scriptEnabled);
+    mnuSQLScript->setEnabled(btnScript->isEnabled());
+    mnuSQLAdd->setText(s.addCaption);
+    mnuSQLDrop->setText(s.dropCaption);
+}
+
+void Tform_Main::mnuEdtRefreshClick()
+{
+    const QString kept = m_nodePath;
+    tab_Orvane.FieldDefs.clear();
+    tab_Orvane.IndexDefs.clear();
+    DB_Orvane.Close();
+    FillAliases();
+    FindByPath(kept);
+    m_nodePath = kept;
+}
+
+void Tform_Main::CollapseAll()
+{
+    for (int i = 0; i < MainTree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *alias = MainTree->topLevelItem(i);
+        if (alias->isExpanded())
+            alias->setExpanded(false);
+        else if (alias->childCount() > 0) // read, but folded without the collapse event
+            MainTreeCollapsed(alias);
+    }
+}
+
+void Tform_Main::FindByPath(const QString &path)
+{
+    if (path.isEmpty() || path.compare(m_nodePath, Qt::CaseInsensitive) == 0)
+        return;
+    CollapseAll();
+    AddBookmark(path);
+    QString rest = path.toUpper() + u'.';
+    int start = 0;
+    int level = 0;
+    while (!rest.isEmpty()) {
+        const qsizetype dot = rest.indexOf(u'.');
+        const QString name = rest.left(dot);
+        rest = rest.mid(dot + 1);
+        QList<QTreeWidgetItem *> nodes;
+        for (QTreeWidgetItemIterator it(MainTree); *it; ++it)
+            nodes << *it;
+        for (int i = start; i < nodes.size(); ++i) {
+            QTreeWidgetItem *node = nodes[i];
+            const int nodeLevel = NodeLevel(node);
+            if (nodeLevel > level)
+                continue;
+            if (nodeLevel < level)
+                return;
+            if (node->text(0).toUpper().startsWith(name)) {
+                MainTree->setCurrentItem(node);
+                if (!rest.isEmpty()
+                    && node->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator)
+                    node->setExpanded(true);
+                start = i + 1;
+                ++level;
+                break;
+            }
+        }
+    }
+    if (isVisible())
+        MainTree->setFocus(Qt::OtherFocusReason);
+}
+
+void Tform_Main::AddBookmark(const QString &path)
+{
+    QStringList items;
+    for (int i = 0; i < cmbBookMark->count(); ++i)
+        items << cmbBookMark->itemText(i);
+    const QStringList updated = ::AddBookmark(items, path);
+    if (updated != items) {
+        const QString typed = cmbBookMark->currentText();
+        const QSignalBlocker block(cmbBookMark);
+        cmbBookMark->clear();
+        cmbBookMark->addItems(updated);
+        cmbBookMark->setCurrentIndex(-1);
+        cmbBookMark->setEditText(typed);
+    }
+    WriteBookmarks(*m_ini, updated);
+}
+
+void Tform_Main::cmbBookMarkClick(int index)
+{
+    if (index < 0)
+        return;
+    FindByPath(cmbBookMark->itemText(index));
+    MainTree->setFocus(Qt::OtherFocusReason);
+}
+
+void Tform_Main::cmbBookMarkKeyDown(int key)
+{
+    if ((key != Qt::Key_Return && key != Qt::Key_Enter) || cmbBookMark->currentText().isEmpty())
+        return;
+    FindByPath(cmbBookMark->currentText());
+    MainTree->setFocus(Qt::OtherFocusReason);
+}
+
+void Tform_Main::mnuEdtFindClick()
+{
+    TfrmFindTree dialog(this);
+    const QString remembered = Value(QStringLiteral("Find"));
+    dialog.edtFind->setText(remembered.isEmpty() ? m_nodePath : remembered);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FindByPath(dialog.edtFind->text());
+    SetValue(QStringLiteral("Find"), dialog.edtFind->text());
+}
+
+void Tform_Main::mnuPopGotoTClick()
+{
+    QString alias = DB_Orvane.AliasName();
+    if (alias.isEmpty() && MainTree->currentItem())
+        alias = MainTree->currentItem()->text(0);
+    const QString path
+        = GotoTreePath(memSQL->toPlainText().split(u'\n'), memSQL->CaretLine(), alias);
+    if (path.isEmpty())
+        return;
+    FindByPath(path);
+    MainTree->setFocus(Qt::OtherFocusReason);
+}

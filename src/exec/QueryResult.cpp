@@ -351,7 +351,7 @@ Tform_QueryResultMemo::Tform_QueryResultMemo(TSession *session, QWidget *parent)
     spt = new QSplitter(Qt::Vertical, this);
     spt->setObjectName(QStringLiteral("spt"));
     spt->setHandleWidth(3);
-    m_layout->replaceWidget(dbgResult, spt);
+    delete m_layout->replaceWidget(dbgResult, spt);
     spt->addWidget(dbgResult);
     dbm = new QPlainTextEdit(spt);
     dbm->setObjectName(QStringLiteral("dbm"));

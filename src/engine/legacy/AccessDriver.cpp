@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <mdbtools.h>
 
 namespace {
@@ -48,7 +49,8 @@ struct TMdb
     TMdb &operator=(const TMdb &) = delete;
 
     // The user tables, read with their columns; the caller frees them.
-    std::vector<MdbTableDef *> Tables(const QString &only = {})
+    // Indexes are read at once: mdbtools reads them from where the columns left off.
+    std::vector<MdbTableDef *> Tables(const QString &only = {}, bool withIndexes = false)
     {
         std::vector<MdbTableDef *> tables;
         for (unsigned i = 0; i < handle->num_catalog; ++i) {
@@ -64,6 +66,8 @@ struct TMdb
                 mdb_free_tabledef(t);
                 continue;
             }
+            if (withIndexes)
+                mdb_read_indices(t);
             tables.push_back(t);
         }
         return tables;
@@ -224,14 +228,14 @@ std::unique_ptr<TConnection> TAccessDriver::Connect(const TParams &params, const
     {
         TMdb mdb(path);
         const bool jet3 = mdb.handle->f->jet_version == MDB_VER_JET3;
-        for (MdbTableDef *t : mdb.Tables()) {
+        for (MdbTableDef *t : mdb.Tables({}, true)) {
             auto file = std::make_unique<TAccessTable>();
             file->Path = path;
             file->Name = QString::fromUtf8(t->name);
             for (unsigned i = 0; i < t->num_cols; ++i)
                 file->Columns.push_back(
                     ColumnOf(static_cast<MdbColumn *>(g_ptr_array_index(t->columns, i)), jet3));
-            if (mdb_read_indices(t)) {
+            {
                 for (unsigned i = 0; i < t->num_idxs; ++i) {
                     auto *idx = static_cast<MdbIndex *>(g_ptr_array_index(t->indices, i));
                     if (idx->index_type == 2) // the far side of a relationship
@@ -250,6 +254,8 @@ std::unique_ptr<TConnection> TAccessDriver::Connect(const TParams &params, const
                             << TIndexDef {QString::fromUtf8(idx->name), fields.join(u';'), options};
                 }
             }
+            std::stable_partition(file->Indexes.begin(), file->Indexes.end(),
+                                  [](const TIndexDef &i) { return i.IsPrimary(); });
             mdb_free_tabledef(t);
             files.push_back(std::move(file));
         }

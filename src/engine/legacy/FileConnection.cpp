@@ -166,6 +166,7 @@ int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab *
 
 int Disconnect(sqlite3_vtab *vtab)
 {
+    sqlite3_free(vtab->zErrMsg);
     delete reinterpret_cast<TVtab *>(vtab);
     return SQLITE_OK;
 }
@@ -182,6 +183,7 @@ int Destroy(sqlite3_vtab *vtab)
                 return Fail(t, QStringLiteral("Cannot delete %1.").arg(f));
         t->owner->Forget(t->file);
     }
+    sqlite3_free(t->base.zErrMsg);
     delete t;
     return SQLITE_OK;
 }
@@ -629,6 +631,10 @@ bool TFileConnection::ExecOwn(const QString &sql)
 {
     static const QRegularExpression create(QStringLiteral(R"(^\s*CREATE\s+TABLE\s)"),
                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression drop(QStringLiteral(R"(^\s*DROP\s+TABLE\s)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (!m_readOnlyReason.isEmpty() && drop.match(sql).hasMatch())
+        throw EDatabaseError(m_readOnlyReason);
     if (!create.match(sql).hasMatch())
         return false;
     if (!m_readOnlyReason.isEmpty())

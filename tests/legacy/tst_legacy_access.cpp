@@ -1,0 +1,181 @@
+#include "DataSet.h"
+#include "LegacyTestUtil.h"
+#include "Session.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace LegacyTest;
+
+// The Access fixtures are copied first: a test must never be able to touch the originals.
+class TestAccess : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_nwind;
+    QString m_dates;
+
+    std::unique_ptr<TConnection> Open(const QString &file)
+    {
+        return Connect(QStringLiteral("MSACCESS"), {QStringLiteral("DATABASE NAME=") + file});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString fixtures
+            = qEnvironmentVariable("ORVANE_FIXTURES") + QStringLiteral("/access/");
+        m_nwind = m_dir.filePath(QStringLiteral("nwind.mdb"));
+        m_dates = m_dir.filePath(QStringLiteral("dates.mdb"));
+        QVERIFY2(QFile::copy(fixtures + QStringLiteral("nwind.mdb"), m_nwind),
+                 qPrintable(fixtures));
+        QVERIFY(QFile::copy(fixtures + QStringLiteral("DateTestDatabase.mdb"), m_dates));
+        QFile::setPermissions(m_nwind, QFile::ReadOwner | QFile::WriteOwner);
+        QFile::setPermissions(m_dates, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void listsAndReadsNorthwind()
+    {
+        auto c = Open(m_nwind);
+        const QStringList expected {"Categories",    "Customers", "Employees",
+                                    "Order Details", "Orders",    "Products",
+                                    "Shippers",      "Suppliers", "Umsätze"};
+        QCOMPARE(c->TableNames(), expected);
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT COUNT(*) FROM \"Order Details\""))[0][0].toInt(),
+                 2155);
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT COUNT(*) FROM \"Umsätze\""))[0][0].toInt(), 830);
+        const auto ana = Rows(*c,
+                              QStringLiteral("SELECT CompanyName, City, Region FROM Customers "
+                                             "WHERE CustomerID = 'ANATR'"));
+        QCOMPARE(ana.size(), 1);
+        QCOMPARE(ana[0][0].toString(), QStringLiteral("Ana Trujillo Emparedados y helados"));
+        QCOMPARE(ana[0][1].toString(), QStringLiteral("México D.F."));
+        QVERIFY(ana[0][2].isNull());
+        const auto chai = Rows(*c,
+                               QStringLiteral("SELECT ProductName, UnitPrice, UnitsInStock, "
+                                              "Discontinued FROM Products WHERE ProductID = 1"));
+        QCOMPARE(chai[0][0].toString(), QStringLiteral("Chai"));
+        QCOMPARE(chai[0][1].toDouble(), 18.0);
+        QCOMPARE(chai[0][2].toInt(), 39);
+        QCOMPARE(chai[0][3].toInt(), 0);
+        const auto order
+            = Rows(*c,
+                   QStringLiteral("SELECT OrderDate, Freight, ShipAddress FROM \"Umsätze\" "
+                                  "WHERE OrderID = 10330"));
+        QCOMPARE(order[0][0].toString(), QStringLiteral("1994-11-16 00:00:00"));
+        QCOMPARE(order[0][1].toDouble(), 12.75);
+        QVERIFY(order[0][2].toString().contains(QStringLiteral("Bolívar")));
+
+        const QList<TFieldDef> customers = c->FieldDefs(QStringLiteral("Customers"));
+        QCOMPARE(customers.size(), 11);
+        QCOMPARE(customers[1].Name, QStringLiteral("CompanyName"));
+        QCOMPARE(customers[1].DataType, ftString);
+        QCOMPARE(customers[1].Size, 40);
+        const QList<TFieldDef> products = c->FieldDefs(QStringLiteral("Products"));
+        QCOMPARE(Field(products, QStringLiteral("UnitPrice"))->DataType, ftCurrency);
+        QCOMPARE(Field(products, QStringLiteral("UnitsInStock"))->DataType, ftSmallint);
+        QCOMPARE(Field(products, QStringLiteral("Discontinued"))->DataType, ftBoolean);
+        QCOMPARE(
+            Field(c->FieldDefs(QStringLiteral("Orders")), QStringLiteral("OrderDate"))->DataType,
+            ftDateTime);
+        QCOMPARE(
+            Field(c->FieldDefs(QStringLiteral("Employees")), QStringLiteral("Notes"))->DataType,
+            ftMemo);
+        const QList<TIndexDef> productIndexes = c->IndexDefs(QStringLiteral("Products"));
+        QVERIFY(productIndexes.size() >= 2);
+        QVERIFY(productIndexes[0].IsPrimary()); // the primary key comes first
+        QCOMPARE(productIndexes[0].Fields, QStringLiteral("ProductID"));
+        QVERIFY(!productIndexes[1].IsPrimary());
+        const QList<TIndexDef> detailIndexes = c->IndexDefs(QStringLiteral("Order Details"));
+        const auto primary = std::find_if(detailIndexes.begin(), detailIndexes.end(),
+                                          [](const TIndexDef &i) { return i.IsPrimary(); });
+        QVERIFY(primary != detailIndexes.end());
+        QCOMPARE(primary->Fields, QStringLiteral("OrderID;ProductID"));
+    }
+
+    void readsOlderFiles()
+    {
+        auto c = Open(m_dates);
+        QCOMPARE(c->TableNames(), QStringList {QStringLiteral("DateTest")});
+        const auto rows
+            = Rows(*c,
+                   QStringLiteral("SELECT IDCol, DateTimeCol, LongTextCol, ShortTextCol "
+                                  "FROM DateTest ORDER BY IDCol"));
+        QVERIFY(rows.size() >= 4);
+        QCOMPARE(rows[0][1].toString(), QStringLiteral("2021-12-02 00:00:00"));
+        QCOMPARE(rows[0][2].toString(), QStringLiteral("Hello"));
+        QCOMPARE(rows[3][3].toString(), QStringLiteral("Pre-1000 years"));
+        QCOMPARE(c->FieldDefs(QStringLiteral("DateTest"))[4].DataType, ftMemo);
+    }
+
+    void refusesEveryChange()
+    {
+        const QByteArray before = FileHash(m_nwind);
+        auto c = Open(m_nwind);
+        QVERIFY(!c->ReadOnlyReason().isEmpty());
+        const QStringList statements {
+            "INSERT INTO Shippers (ShipperID, CompanyName) VALUES (9, 'Fast')",
+            "UPDATE Shippers SET Phone = '1'", "DELETE FROM \"Order Details\"",
+            "CREATE TABLE extra (a INTEGER)", "DROP TABLE Shippers"};
+        for (const QString &sql : statements) {
+            const QString error = Exec(*c, sql);
+            QVERIFY2(error.contains(QStringLiteral("read only")),
+                     qPrintable(sql + QStringLiteral(" -> ") + error));
+        }
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT COUNT(*) FROM Shippers"))[0][0].toInt(), 3);
+        QCOMPARE(FileHash(m_nwind), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);
+
+        // A live result says why it cannot change anything.
+        TSession session(m_dir.filePath(QStringLiteral("aliases.ini")));
+        session.AddAlias(QStringLiteral("nwind"), QStringLiteral("MSACCESS"),
+                         {QStringLiteral("DATABASE NAME=") + m_nwind},
+                         TSession::TPersistence::SessionOnly);
+        TQuery q(&session);
+        q.DatabaseName = QStringLiteral("nwind");
+        q.SQL = QStringList {QStringLiteral("SELECT * FROM Shippers")};
+        q.RequestLive = true;
+        q.Open();
+        QVERIFY(!q.CanModify());
+        QVERIFY(q.ReadOnlyReason().contains(QStringLiteral("read only")));
+    }
+
+    void damagedFilesGiveErrors_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QFile f(m_nwind);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray good = f.readAll();
+        QTest::newRow("truncated header") << good.left(100);
+        QTest::newRow("cut inside a page") << good.left(good.size() / 2 + 1000);
+        QByteArray garbage(8192, 'z');
+        QTest::newRow("garbage") << garbage;
+        QByteArray renamed = good.left(4096 * 4);
+        QTest::newRow("first pages only") << renamed;
+    }
+
+    void damagedFilesGiveErrors()
+    {
+        QFETCH(QByteArray, content);
+        const QString file = m_dir.filePath(QStringLiteral("bad.mdb"));
+        WriteFile(file, content);
+        try {
+            auto c = Open(file);
+            // A file that passes the checks may still lack its tables' pages: reading
+            // then fails with an error, never a crash.
+            for (const QString &t : c->TableNames())
+                Exec(*c, QStringLiteral("SELECT * FROM \"%1\"").arg(t));
+            QCOMPARE(QString::fromLatin1(QTest::currentDataTag()),
+                     QStringLiteral("first pages only"));
+        } catch (const EDatabaseError &e) {
+            QVERIFY(!e.Message().isEmpty());
+        }
+        QCOMPARE(FileHash(file), QCryptographicHash::hash(content, QCryptographicHash::Sha256));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccess)
+#include "tst_legacy_access.moc"

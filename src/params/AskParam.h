@@ -1,0 +1,42 @@
+#pragma once
+
+// What the main window calls for its parameter commands:
+//
+//   TParamContext ctx {this, &Ini(), nullptr, DB_Orvane.DatabaseName(), tab_Orvane.TableName};
+//   mnuEdtParameters / btnParameters:  ParamWalkEditor(memSQL, 0, RememberedValues(), ctx);
+//   mnuPopParameters:                  ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(),
+//                                                      RememberedValues(), ctx);
+//   mnuEdtNewParam (Ctrl+W):           NewParam(memSQL, ParamCounter);
+//
+// File New puts ParamCounter back to 1.
+
+#include <QString>
+#include <QStringList>
+
+class QPlainTextEdit;
+class QWidget;
+class TIniFile;
+class TSession;
+
+struct TParamContext
+{
+    QWidget *owner = nullptr; // parent of the dialogs
+    TIniFile *ini = nullptr; // the settings file holding the free values' history
+    TSession *session = nullptr; // null: the default session
+    QString databaseName; // the main window's database component
+    QString tableName; // the current table
+};
+
+// Shows the dialog for one placeholder, chosen by its name. True when confirmed, value
+// then holding the new text; a confirmed free value joins its history.
+bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QString &name,
+                   QString &value);
+
+// Runs the parameter walk over the editor's lines from startLine, writing each replaced line
+// back into the editor. False when the user cancelled.
+bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembered,
+                     const TParamContext &ctx);
+
+// Replaces the editor's selection by a new numbered placeholder, selects its name, focuses
+// the editor and counts on.
+void NewParam(QPlainTextEdit *editor, int &counter);

@@ -1,0 +1,101 @@
+#include "ParamWalk.h"
+
+#include "IniFile.h"
+#include "Settings.h"
+
+TParamKind ParamKindOf(const QString &name)
+{
+    const QString upper = name.toUpper();
+    if (upper == u"TABLENAME")
+        return TParamKind::Table;
+    if (upper == u"FIELDNAME")
+        return TParamKind::Field;
+    if (upper == u"FIELDTYPE")
+        return TParamKind::Type;
+    if (upper == u"WHERE")
+        return TParamKind::Where;
+    return TParamKind::Free;
+}
+
+QStringList TypeParamItems()
+{
+    return {
+        QStringLiteral("AUTO INC"), QStringLiteral("BIT"),      QStringLiteral("CHAR(<Size>)"),
+        QStringLiteral("DATE"),     QStringLiteral("FLOAT"),    QStringLiteral("INTEGER"),
+        QStringLiteral("MEMO"),     QStringLiteral("SMALLINT"), QStringLiteral("VARCHAR(<Size>)")};
+}
+
+bool NextPlaceholder(const QString &line, int from, int &open, int &close)
+{
+    open = -1;
+    close = -1;
+    for (int j = from; j < line.size(); ++j) {
+        if (line[j] == u'<')
+            open = j;
+        else if (line[j] == u'>')
+            close = j;
+        // An empty name ("<>") keeps its "<" open for a later ">".
+        if (open >= 0 && close >= 0 && open < close && close - open > 1)
+            return true;
+    }
+    open = -1;
+    close = -1;
+    return false;
+}
+
+bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const TAskParam &ask,
+               const TLineWritten &written)
+{
+    bool newStatement = true;
+    QString caption;
+    for (int i = std::max(startLine, 0); i < lines.size(); ++i) {
+        QString line = lines[i];
+        int from = 0;
+        int open = -1;
+        int close = -1;
+        while (NextPlaceholder(line, from, open, close)) {
+            const QString name = line.mid(open + 1, close - open - 1);
+            QString value = RememberedValue(remembered, name);
+            if (newStatement) {
+                caption = line.left(open).trimmed();
+                newStatement = false;
+            }
+            if (!ask(caption, name, value))
+                return false;
+            line = line.left(open) + value + line.mid(close + 1);
+            lines[i] = line;
+            if (written)
+                written(i, line);
+            SetRememberedValue(remembered, name, value);
+            from = open; // the value itself is scanned too
+        }
+        if (!newStatement && line.contains(u';'))
+            newStatement = true;
+    }
+    return true;
+}
+
+QString NewParamName(int counter)
+{
+    return QStringLiteral("Param") + QString::number(counter);
+}
+
+QString ParamHistorySection(const QString &name)
+{
+    return Ini::ValuesOfParamPrefix + name.toUpper();
+}
+
+QStringList ParamHistory(const TIniFile &ini, const QString &name)
+{
+    return ini.ReadSection(ParamHistorySection(name));
+}
+
+bool AddParamHistory(TIniFile &ini, const QString &name, const QString &value)
+{
+    const QString key = value.trimmed();
+    if (key.isEmpty() || key != value || key.contains(u'=') || key.contains(u'\n')
+        || key.contains(u'\r') || key.startsWith(u';') || key.startsWith(u'#'))
+        return false;
+    ini.WriteString(ParamHistorySection(name), key, QString());
+    return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// Answers the modal dialogs a command opens, one handler per dialog in the order they
+// appear. A handler that is missing when a dialog shows rejects that dialog, so a test
+// never hangs on an unexpected question.
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+
+class TModalAnswers : public QObject
+{
+public:
+    using THandler = std::function<void(QWidget *dialog)>;
+
+    TModalAnswers()
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, &TModalAnswers::Poll);
+        m_timer.start();
+    }
+    void Add(THandler h) { m_handlers.push_back(std::move(h)); }
+    int Seen() const { return m_seen; }
+    int Pending() const { return int(m_handlers.size()) - m_next; }
+
+private:
+    void Poll()
+    {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w || w == m_last || !w->isVisible())
+            return;
+        m_last = w;
+        ++m_seen;
+        if (m_next < int(m_handlers.size()))
+            m_handlers[m_next++](w);
+        else if (auto *d = qobject_cast<QDialog *>(w))
+            d->reject();
+    }
+
+    QTimer m_timer;
+    std::vector<THandler> m_handlers;
+    int m_next = 0;
+    int m_seen = 0;
+    QPointer<QWidget> m_last;
+};

@@ -1,0 +1,208 @@
+#include "IniFile.h"
+#include "ParamWalk.h"
+#include "WhereLogic.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The parameter walk and its rules without any dialog: answers come from a script of values.
+class TestParamWalk : public QObject
+{
+    Q_OBJECT
+
+    struct Asked
+    {
+        QString caption, name, proposed;
+    };
+
+    // Answers each question with the next value; an empty QString() cancels.
+    static TAskParam Script(QList<Asked> &asked, QStringList answers)
+    {
+        return
+            [&asked, answers](const QString &caption, const QString &name, QString &value) mutable {
+                asked.append({caption, name, value});
+                if (answers.isEmpty() || answers.first().isNull())
+                    return false;
+                value = answers.takeFirst();
+                return true;
+            };
+    }
+
+private slots:
+    void comparisonSignsEnclosePlaceholder()
+    {
+        QStringList lines {"SELECT * FROM T WHERE x < 5 AND y > 2;"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"0"})));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].name, QString(" 5 AND y "));
+        QCOMPARE(lines[0], QString("SELECT * FROM T WHERE x 0 2;"));
+        QCOMPARE(asked[0].caption, QString("SELECT * FROM T WHERE x"));
+    }
+
+    void inequalityAloneIsNoPlaceholderButOpensOne()
+    {
+        QStringList alone {"WHERE a <> b", "AND c <> d;"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(alone, 0, values, Script(asked, {})));
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(alone, QStringList({"WHERE a <> b", "AND c <> d;"}));
+
+        QStringList later {"WHERE a <> b AND c > d"};
+        QVERIFY(ParamWalk(later, 0, values, Script(asked, {"X"})));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].name, QString("> b AND c "));
+        QCOMPARE(later[0], QString("WHERE a X d"));
+
+        // A ">" before the "<" closes nothing; the last "<" before a ">" opens.
+        int open, close;
+        QVERIFY(NextPlaceholder("a>b<<c>", 0, open, close));
+        QCOMPARE(open, 4);
+        QCOMPARE(close, 6);
+        QVERIFY(!NextPlaceholder("a > b < c", 0, open, close));
+    }
+
+    void captionsFollowStatements()
+    {
+        QStringList lines {"CREATE TABLE <TableName> (", "\t<FieldName> <FieldType>,", ");",
+                           "  DROP TABLE <Old>;", "<Lone>"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"T", "F", "INTEGER", "O", "L"})));
+        QCOMPARE(asked.size(), 5);
+        QCOMPARE(asked[0].caption, QString("CREATE TABLE"));
+        QCOMPARE(asked[1].caption, QString("CREATE TABLE"));
+        QCOMPARE(asked[2].caption, QString("CREATE TABLE"));
+        QCOMPARE(asked[3].caption, QString("DROP TABLE"));
+        QCOMPARE(asked[4].caption, QString(""));
+        QCOMPARE(lines,
+                 QStringList({"CREATE TABLE T (", "\tF INTEGER,", ");", "  DROP TABLE O;", "L"}));
+    }
+
+    void valueHoldingPlaceholderLeadsToIt()
+    {
+        QStringList lines {"\tNAME <FieldType>, <Other>"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"VARCHAR(<Size>)", "30", "x"})));
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked[1].name, QString("Size"));
+        QCOMPARE(asked[2].name, QString("Other"));
+        QCOMPARE(lines[0], QString("\tNAME VARCHAR(30), x"));
+        QCOMPARE(values, QStringList({"FieldType=VARCHAR(<Size>)", "Size=30", "Other=x"}));
+    }
+
+    void rememberedValuesProposedIgnoringCase()
+    {
+        QStringList lines {"SELECT * FROM <TableName>;", "DELETE FROM <TABLENAME>;"};
+        QStringList values {"tablename=CUST"};
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"ORDERS", "ITEMS"})));
+        QCOMPARE(asked[0].proposed, QString("CUST"));
+        QCOMPARE(asked[1].proposed, QString("ORDERS"));
+        QCOMPARE(values.size(), 1);
+        QVERIFY(values[0].endsWith("=ITEMS"));
+    }
+
+    void cancelEndsWalkKeepingEarlierReplacements()
+    {
+        QStringList lines {"<A>", "<B>", "<C>"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(!ParamWalk(lines, 0, values, Script(asked, {"1", QString()})));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(lines, QStringList({"1", "<B>", "<C>"}));
+        QCOMPARE(values, QStringList({"A=1"}));
+    }
+
+    void startLineAndLongLines()
+    {
+        const QString pad(400, u'x');
+        QStringList lines {"<Skipped>", pad + "<Far>" + pad + "<Farther>"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 1, values, Script(asked, {"1", "2"})));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].name, QString("Far"));
+        QCOMPARE(lines[0], QString("<Skipped>"));
+        QCOMPARE(lines[1], pad + "1" + pad + "2");
+    }
+
+    void dialogKindsAndTypes()
+    {
+        QCOMPARE(ParamKindOf("tablename"), TParamKind::Table);
+        QCOMPARE(ParamKindOf("FieldName"), TParamKind::Field);
+        QCOMPARE(ParamKindOf("FIELDTYPE"), TParamKind::Type);
+        QCOMPARE(ParamKindOf("Where"), TParamKind::Where);
+        QCOMPARE(ParamKindOf("IndexName"), TParamKind::Free);
+        QCOMPARE(ParamKindOf(" TableName"), TParamKind::Free);
+        QStringList sorted = TypeParamItems();
+        sorted.sort();
+        QCOMPARE(TypeParamItems(), sorted);
+        QVERIFY(TypeParamItems().contains("VARCHAR(<Size>)"));
+        QCOMPARE(NewParamName(12), QString("Param12"));
+    }
+
+    void historyInSettings()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Orvane.ini");
+        {
+            TIniFile ini(file);
+            QVERIFY(AddParamHistory(ini, "Size", "30"));
+            QVERIFY(AddParamHistory(ini, "size", "40"));
+            QVERIFY(AddParamHistory(ini, "SIZE", "30"));
+            QVERIFY(!AddParamHistory(ini, "Size", "a=b"));
+            QVERIFY(!AddParamHistory(ini, "Size", "; note"));
+            QVERIFY(!AddParamHistory(ini, "Size", " 7"));
+        }
+        TIniFile again(file);
+        QCOMPARE(ParamHistory(again, "Size"), QStringList({"30", "40"}));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY2(text.contains("[ValuesOfParam_SIZE]\n30=\n40=\n"), qPrintable(text));
+    }
+
+    void whereOperatorsAndValues()
+    {
+        QCOMPARE(WhereOperators(ftString), QStringList({"=", ">", "<", "<>", "like", "in"}));
+        QCOMPARE(WhereOperators(ftUnknown), QStringList({"=", ">", "<", "<>", "like", "in"}));
+        QCOMPARE(WhereOperators(ftInteger), QStringList({"=", ">", "<", "<>", "in"}));
+
+        const TFieldDef name {"NAME", ftString, 30, false};
+        const TFieldDef born {"BORN", ftDate, 0, false};
+        const TFieldDef age {"AGE", ftSmallint, 0, false};
+        const QDate day(2026, 3, 7);
+        TWhereValue v = WhereFieldValue(&name, {}, day);
+        QCOMPARE(v.text, QString("\"\""));
+        QCOMPARE(v.maxLength, 32);
+        v = WhereFieldValue(&born, v, day);
+        QCOMPARE(v.text, QString("\"03/07/2026\""));
+        QCOMPARE(v.maxLength, 0);
+        v = WhereFieldValue(&age, {"", 12}, day);
+        QCOMPARE(v.text, QString());
+        QCOMPARE(v.maxLength, 12);
+        QCOMPARE(WhereFieldValue(nullptr, {"", 0}, day).text, QString());
+
+        v = WhereOperatorValue("IN", {"1,2", 5});
+        QCOMPARE(v.text, QString("(1,2)"));
+        QCOMPARE(v.maxLength, 7);
+        QCOMPARE(WhereOperatorValue("in", v).text, QString("(1,2)"));
+        QCOMPARE(WhereOperatorValue("in", {"", 0}).maxLength, 0);
+        QCOMPARE(WhereOperatorValue("Like", {"", 0}).text, QString("\"\""));
+        QCOMPARE(WhereOperatorValue("like", {"\"A%\"", 0}).text, QString("\"A%\""));
+        QCOMPARE(WhereOperatorValue("=", {"3", 0}).text, QString("3"));
+
+        QCOMPARE(WhereCondition("NAME", "like", "\"A%\""), QString("NAME like \"A%\""));
+        QCOMPARE(WhereCondition("NAME", "", "5"), QString("NAME = 5"));
+        QCOMPARE(WhereCondition("NAME", ">", ""), QString("NAME >"));
+        QCOMPARE(WhereCondition("NAME", "", ""), QString("NAME"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestParamWalk)
+#include "test_param_walk.moc"

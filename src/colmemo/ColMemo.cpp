@@ -335,8 +335,10 @@ QRect TColorMemo::CaretLineRect() const
     QPointF origin;
     if (!VisibleOrigin(block, origin))
         return {};
-    return QRect(0, int(origin.y()), viewport()->width(),
-                 int(std::ceil(blockBoundingRect(block).height())) + 1);
+    // The whole block as the native drawing updates it, a pixel more for rounding.
+    const QRectF rect(0, origin.y() - block.layout()->position().y(), viewport()->width(),
+                      blockBoundingRect(block).height());
+    return rect.toAlignedRect().adjusted(0, -1, 0, 1);
 }
 
 QRectF TColorMemo::CaretRect() const

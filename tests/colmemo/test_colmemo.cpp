@@ -1,0 +1,245 @@
+#include "ColMemo.h"
+#include "SqlRules.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+QString Lines(int count, const QString &line)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << line.arg(i);
+    return lines.join('\n');
+}
+
+// The text of every run of the last paint, in the memo's character indexes.
+QStringList RunTexts(TColorMemo *memo)
+{
+    const QString text = memo->toPlainText().replace('\n', QLatin1String("\r\n"));
+    QStringList out;
+    for (int i = 0; i < memo->RunCount(); ++i) {
+        const TKeyDescr &r = memo->Runs()[i];
+        out << text.mid(r.BegPos, r.EndPos - r.BegPos + 1);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestColMemo : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QWidget> m_form;
+    TColorMemo *m_memo = nullptr;
+
+    void Paint() { m_memo->viewport()->repaint(); }
+
+private slots:
+    void init()
+    {
+        m_form = std::make_unique<QWidget>();
+        m_form->resize(400, 300);
+        m_memo = new TColorMemo(m_form.get());
+        m_memo->setGeometry(0, 0, 400, 300);
+        m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        AddSqlColorRules(m_memo->ColorRules());
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+
+    void cleanup() { m_form.reset(); }
+
+    void caretLineAndColumnAreClampedAndCountLineBreaksAsTwo()
+    {
+        m_memo->setPlainText("ab\ncde\nf");
+        m_memo->SetCaretLine(1);
+        QCOMPARE(m_memo->CaretLine(), 1);
+        QCOMPARE(m_memo->CaretCol(), 0);
+        m_memo->SetCaretCol(10);
+        QCOMPARE(m_memo->CaretCol(), 3);
+        QCOMPARE(m_memo->textCursor().position(), 6);
+        m_memo->SetCaretLine(99);
+        QCOMPARE(m_memo->CaretLine(), 2);
+        m_memo->SetCaretCol(-3);
+        QCOMPARE(m_memo->CaretCol(), 0);
+        QCOMPARE(m_memo->CharIndex(7), 9);
+        QTextCursor c = m_memo->textCursor();
+        c.setPosition(4);
+        c.setPosition(1, QTextCursor::KeepAnchor);
+        m_memo->setTextCursor(c);
+        QCOMPARE(m_memo->CaretLine(), 0);
+        QCOMPARE(m_memo->CaretCol(), 1);
+    }
+
+    void scrollingReportsAndRescansOnlyTheView()
+    {
+        m_memo->setPlainText(Lines(200, "SELECT %1 FROM t"));
+        QSignalSpy vscroll(m_memo, &TColorMemo::OnVScroll);
+        m_memo->verticalScrollBar()->setValue(50);
+        QCOMPARE(vscroll.count(), 1);
+        QCOMPARE(m_memo->TopLine(), 50);
+        Paint();
+        const auto lineIndex = [this](int line) {
+            return m_memo->CharIndex(m_memo->document()->findBlockByNumber(line).position());
+        };
+        QCOMPARE(m_memo->LastScanFrom(), lineIndex(50));
+        // The scan ends where the first line not wholly visible begins.
+        int firstHidden = 50;
+        for (QTextBlock b = m_memo->document()->findBlockByNumber(50); b.isValid(); b = b.next()) {
+            const QRect r = m_memo->cursorRect(QTextCursor(b));
+            if (r.top() + r.height() > m_memo->viewport()->height())
+                break;
+            ++firstHidden;
+        }
+        QVERIFY(firstHidden > 55 && firstHidden < 100);
+        QCOMPARE(m_memo->LastScanEnd(), lineIndex(firstHidden));
+        QCOMPARE(m_memo->RunCount(), (firstHidden - 50) * 2);
+
+        QSignalSpy hscroll(m_memo, &TColorMemo::OnHScroll);
+        m_memo->setPlainText(QString(300, 'x'));
+        m_memo->horizontalScrollBar()->setValue(40);
+        QCOMPARE(hscroll.count(), 1);
+    }
+
+    void firstRuleHeightWidensTheScanUpwards()
+    {
+        m_memo->setPlainText(Lines(20, "x%1") + "\n/* a\nb SELECT\n*/\n" + Lines(40, "y%1"));
+        m_memo->ColorRules()[0].KeyMaxHeight = 3;
+        m_memo->verticalScrollBar()->setValue(21);
+        Paint();
+        QCOMPARE(m_memo->LastScanFrom(),
+                 m_memo->CharIndex(m_memo->document()->findBlockByNumber(19).position()));
+        QCOMPARE(RunTexts(m_memo).first(), QString("/* a\r\nb SELECT\r\n*/"));
+    }
+
+    void leftWithoutShiftCollapsesTheSelectionToItsEnd()
+    {
+        m_memo->setPlainText("SELECT a FROM b");
+        m_memo->setFocus();
+        QTextCursor c = m_memo->textCursor();
+        c.setPosition(6);
+        c.setPosition(0, QTextCursor::KeepAnchor);
+        m_memo->setTextCursor(c);
+        QTest::keyClick(m_memo, Qt::Key_Left);
+        QVERIFY(!m_memo->textCursor().hasSelection());
+        QCOMPARE(m_memo->textCursor().position(), 5);
+        Paint();
+        QCOMPARE(RunTexts(m_memo), QStringList({"SELECT", "FROM"}));
+        // With Shift the native selection goes on.
+        QTest::keyClick(m_memo, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(m_memo->textCursor().selectedText(), QString("C"));
+    }
+
+    void selectionAndKeyDrawingShareAKeyword()
+    {
+        QStringList drawn;
+        m_memo->OnDrawKey = [&](QPainter &, const QString &key, const QRectF &, const QColor &) {
+            drawn << key;
+        };
+        m_memo->setPlainText("SELECT x\tFROM");
+        QTextCursor c = m_memo->textCursor();
+        c.setPosition(3);
+        c.setPosition(7, QTextCursor::KeepAnchor);
+        m_memo->setTextCursor(c);
+        Paint();
+        QCOMPARE(drawn, QStringList({"SEL", "FROM"}));
+        QCOMPARE(RunTexts(m_memo), QStringList({"SEL", "ECT ", "\t", "FROM"}));
+    }
+
+    void typingWithinALineRepaintsTheCaretLine()
+    {
+        m_memo->setPlainText(Lines(30, "SELECT %1"));
+        m_memo->setFocus();
+        m_memo->SetCaretLine(3);
+        m_memo->SetCaretCol(6);
+        QCoreApplication::processEvents();
+        Paint();
+        QVERIFY(!m_memo->LastPaintOnlyCaretLine());
+        QTest::keyClick(m_memo, 'x');
+        QCoreApplication::processEvents();
+        QVERIFY(m_memo->LastPaintOnlyCaretLine());
+        QCOMPARE(RunTexts(m_memo), QStringList());
+        QCOMPARE(m_memo->LastScanFrom(),
+                 m_memo->CharIndex(m_memo->textCursor().block().position()));
+        // A new line changes the line count: everything visible is painted again.
+        QTest::keyClick(m_memo, Qt::Key_Backspace);
+        QCoreApplication::processEvents();
+        QVERIFY(!m_memo->LastPaintOnlyCaretLine());
+    }
+
+    void hotSpotShowsTheHandAndReportsItsText()
+    {
+        THotSpot hot;
+        hot.Active = true;
+        m_memo->SetHotSpot(hot);
+        m_memo->setPlainText(QStringLiteral("see \x1Ereport\x1F now\nopen \x1E"
+                                            "dangling"));
+        Paint();
+        QCOMPARE(RunTexts(m_memo), QStringList({"\x1E", "report", "\x1F"}));
+        QSignalSpy clicks(m_memo, &TColorMemo::OnHotSpotClick);
+        QTextCursor at(m_memo->document());
+        at.setPosition(7);
+        const QPoint over = m_memo->cursorRect(at).center() + QPoint(2, 0);
+        QTest::mouseMove(m_memo->viewport(), over);
+        QCOMPARE(m_memo->viewport()->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(m_memo->viewport(), Qt::LeftButton, {}, over);
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(clicks.first().first().toString(), QString("report"));
+
+        at.setPosition(m_memo->toPlainText().indexOf("dangling") + 2);
+        const QPoint dangling = m_memo->cursorRect(at).center();
+        QTest::mouseMove(m_memo->viewport(), dangling);
+        QCOMPARE(m_memo->viewport()->cursor().shape(), Qt::IBeamCursor);
+        QTest::mouseClick(m_memo->viewport(), Qt::LeftButton, {}, dangling);
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    void redrawAlwaysRepaintsTheCaretLineStart()
+    {
+        m_memo->SetRedrawAlways(true);
+        m_memo->setPlainText("ab cd 'e'\nxy");
+        m_memo->SetCaretLine(0);
+        m_memo->SetCaretCol(4);
+        Paint();
+        QCOMPARE(RunTexts(m_memo), QStringList({"ab cd", "'e'"}));
+    }
+
+    void eventRuleAndDisabledMemo()
+    {
+        TColorRule &rule = m_memo->ColorRules().Add();
+        rule.KeyDrawingType = dtEventDraw;
+        m_memo->SetColorLimMax(4);
+        m_memo->SetOnDraw([](TColorRule *, QStringView from, std::span<TKeyDescr> a, int &n) {
+            const int at = int(from.indexOf(u"zz"));
+            a[0] = {at, at + 1, clGreen, 0, false};
+            n = at < 0 ? 0 : 1;
+        });
+        m_memo->setPlainText("a zz b");
+        Paint();
+        QCOMPARE(RunTexts(m_memo), QStringList({"zz"}));
+        m_memo->setEnabled(false);
+        Paint();
+        QCOMPARE(m_memo->RunCount(), 0);
+    }
+
+    void largeTextsStayColoured()
+    {
+        m_memo->setPlainText(Lines(200000, "SELECT a%1 FROM t WHERE b = 'c' /* d */"));
+        m_memo->moveCursor(QTextCursor::End);
+        m_memo->ensureCursorVisible();
+        Paint();
+        QVERIFY(m_memo->TopLine() > 199000);
+        QVERIFY(m_memo->RunCount() > 20);
+        QCOMPARE(RunTexts(m_memo).mid(0, 5),
+                 QStringList({"SELECT", "FROM", "WHERE", "'c'", "/* d */"}));
+        QVERIFY(m_memo->LastScanEnd() - m_memo->LastScanFrom() < 5000);
+    }
+};
+
+QTEST_MAIN(TestColMemo)
+#include "test_colmemo.moc"

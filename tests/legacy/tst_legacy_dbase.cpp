@@ -166,6 +166,29 @@ private slots:
         QCOMPARE(Rows(*Open(), QStringLiteral("SELECT COUNT(*) FROM stock"))[0][0].toInt(), 1);
     }
 
+    // The second table's rows cannot be written (the number is wider than its field):
+    // the first table, changed in the same transaction, must not be written either.
+    void failedWriteLeavesEveryTable()
+    {
+        auto c = Open();
+        QCOMPARE(Exec(*c, QStringLiteral("CREATE TABLE sums (amount NUMERIC(6,2))")), QString());
+        const QByteArray stock = FileHash(PathOf(QStringLiteral("stock.dbf")));
+        const QByteArray sums = FileHash(PathOf(QStringLiteral("sums.dbf")));
+        QCOMPARE(Exec(*c, QStringLiteral("BEGIN")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO stock (name) VALUES ('Spring')")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO sums VALUES ('123456789.5')")), QString());
+        const QString error = Exec(*c, QStringLiteral("COMMIT"));
+        QVERIFY2(error.contains(u"amount", Qt::CaseInsensitive), qPrintable(error));
+        Exec(*c, QStringLiteral("ROLLBACK"));
+        QCOMPARE(FileHash(PathOf(QStringLiteral("stock.dbf"))), stock);
+        QCOMPARE(FileHash(PathOf(QStringLiteral("sums.dbf"))), sums);
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT COUNT(*) FROM stock"))[0][0].toInt(), 2);
+        // The same failure in a single statement is reported by the statement.
+        QVERIFY(!Exec(*c, QStringLiteral("INSERT INTO sums VALUES ('123456789.5')")).isEmpty());
+        QCOMPARE(FileHash(PathOf(QStringLiteral("sums.dbf"))), sums);
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).filter(u".tmp").size(), 0);
+    }
+
     void createAndDropTables()
     {
         auto c = Open();

@@ -136,7 +136,7 @@ class TAccessTable : public TTableFile
 {
 public:
     QString ReadOnlyReason() const override { return ReadOnly; }
-    void Save(const std::vector<TRow> &) override { throw EDatabaseError(ReadOnly); }
+    TFileMoves Write(const std::vector<TRow> &) override { throw EDatabaseError(ReadOnly); }
 
     std::vector<TRow> Load() override
     {

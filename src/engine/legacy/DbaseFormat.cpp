@@ -119,7 +119,7 @@ public:
         return rows;
     }
 
-    void Save(const std::vector<TRow> &rows) override
+    TFileMoves Write(const std::vector<TRow> &rows) override
     {
         const QString temp = SiblingTempPath(Path) + QStringLiteral(".dbf");
         const QString memoTemp = HasMemo() ? SiblingTempPath(Path) : QString();
@@ -131,11 +131,11 @@ public:
                 QFile::remove(memoTemp);
             throw;
         }
-        QList<QPair<QString, QString>> moves;
+        TFileMoves moves;
         if (!memoTemp.isEmpty())
             moves << qMakePair(memoTemp, SideFile(Path, "dbt"));
         moves << qMakePair(temp, Path);
-        ReplaceFiles(moves);
+        return moves;
     }
 
     bool HasMemo() const

@@ -28,6 +28,7 @@ struct TVtab
     bool dirty = false;
     TSnapshot committed; // the rows as the file holds them, while a transaction runs
     std::map<int, TSnapshot> savepoints;
+    TFileMoves written; // new files waiting for the commit
 };
 
 struct TCursor
@@ -166,6 +167,8 @@ int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab *
 
 int Disconnect(sqlite3_vtab *vtab)
 {
+    for (const auto &move : std::as_const(reinterpret_cast<TVtab *>(vtab)->written))
+        QFile::remove(move.first);
     sqlite3_free(vtab->zErrMsg);
     delete reinterpret_cast<TVtab *>(vtab);
     return SQLITE_OK;
@@ -336,7 +339,15 @@ int Begin(sqlite3_vtab *vtab)
     return SQLITE_OK;
 }
 
-// The file is written here, before SQLite commits: a failure still rolls everything back.
+void Discard(TVtab *t)
+{
+    for (const auto &move : std::as_const(t->written))
+        QFile::remove(move.first);
+    t->written.clear();
+}
+
+// New files are written here, before SQLite commits, so that a failure in any table of
+// the transaction still rolls all of them back; the commit only renames.
 int Sync(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
@@ -347,8 +358,8 @@ int Sync(sqlite3_vtab *vtab)
         rows.reserve(t->data.rows.size());
         for (const auto &[id, r] : t->data.rows)
             rows.push_back(r);
-        t->file->Save(rows);
-        t->stamp = t->file->Stamp();
+        Discard(t);
+        t->written = t->file->Write(rows);
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
@@ -358,6 +369,15 @@ int Sync(sqlite3_vtab *vtab)
 int Commit(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (!t->written.isEmpty()) {
+        try {
+            t->file->Commit(t->written);
+        } catch (const EDatabaseError &) {
+            t->loaded = false; // what the file holds is unknown now: read it again
+        }
+        t->written.clear();
+        t->stamp = t->file->Stamp();
+    }
     t->inTransaction = false;
     t->dirty = false;
     t->committed = TSnapshot();
@@ -368,6 +388,7 @@ int Commit(sqlite3_vtab *vtab)
 int Rollback(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
+    Discard(t);
     if (t->inTransaction)
         t->data = std::move(t->committed);
     t->committed = TSnapshot();

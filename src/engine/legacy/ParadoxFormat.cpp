@@ -226,22 +226,27 @@ public:
         return rows;
     }
 
-    void Save(const std::vector<TRow> &rows) override
+    TFileMoves Write(const std::vector<TRow> &rows) override
     {
         const QString temp = SiblingTempPath(Path);
         const QString blobTemp = HasBlobs() ? SiblingTempPath(Path) : QString();
         try {
-            Write(temp, blobTemp, rows);
+            WriteFiles(temp, blobTemp, rows);
         } catch (...) {
             QFile::remove(temp);
             if (!blobTemp.isEmpty())
                 QFile::remove(blobTemp);
             throw;
         }
-        QList<QPair<QString, QString>> moves;
+        TFileMoves moves;
         if (!blobTemp.isEmpty())
             moves << qMakePair(blobTemp, SideFile(Path, "mb"));
         moves << qMakePair(temp, Path);
+        return moves;
+    }
+
+    void Commit(const TFileMoves &moves) override
+    {
         ReplaceFiles(moves);
         // A primary index file of the old rows would now point at the wrong records.
         if (QFile::exists(SideFile(Path, "px")))
@@ -430,7 +435,7 @@ private:
         }
     }
 
-    void Write(const QString &temp, const QString &blobTemp, const std::vector<TRow> &source)
+    void WriteFiles(const QString &temp, const QString &blobTemp, const std::vector<TRow> &source)
     {
         // A keyed table is kept in key order.
         std::vector<const TRow *> rows;

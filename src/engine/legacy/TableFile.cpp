@@ -33,7 +33,7 @@ QString SiblingTempPath(const QString &path)
               .arg(++counter);
 }
 
-void ReplaceFiles(const QList<QPair<QString, QString>> &tempAndTarget)
+void ReplaceFiles(const TFileMoves &tempAndTarget)
 {
     for (const auto &[temp, target] : tempAndTarget) {
         if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData())

@@ -26,10 +26,15 @@ struct TFileColumn
 using TRow = std::vector<QVariant>;
 // Rows by their row id, in file order.
 using TRows = std::map<qint64, TRow>;
+// Files written beside a table, each with the file it is to replace.
+using TFileMoves = QList<QPair<QString, QString>>;
+
+// Renames each temporary file over its target; throws on the first failure.
+void ReplaceFiles(const TFileMoves &tempAndTarget);
 
 // One table file: its header is read when the object is made; rows are read and written
-// whole. Save writes a complete new file beside the old one and renames it into place,
-// so that a failure leaves the table as it was.
+// whole. Write makes complete new files beside the old ones and Commit renames them into
+// place, so that a failure leaves the table as it was.
 class TTableFile
 {
 public:
@@ -43,7 +48,10 @@ public:
     QList<TIndexDef> Indexes; // indexes besides the primary key
 
     virtual std::vector<TRow> Load() = 0; // throws EDatabaseError
-    virtual void Save(const std::vector<TRow> &rows) = 0; // throws EDatabaseError
+    // Throws EDatabaseError, leaving no file behind.
+    virtual TFileMoves Write(const std::vector<TRow> &rows) = 0;
+    virtual void Commit(const TFileMoves &moves) { ReplaceFiles(moves); }
+    void Save(const std::vector<TRow> &rows) { Commit(Write(rows)); }
     // Non-empty when the table refuses changes (the reason to show).
     virtual QString ReadOnlyReason() const { return {}; }
     // Files that belong to the table and go with it when it is dropped.
@@ -75,5 +83,3 @@ public:
 QVariant CoerceValue(const TFileColumn &column, const QVariant &value);
 // A temporary file name beside path for a file about to replace it.
 QString SiblingTempPath(const QString &path);
-// Renames each temporary file over its target; throws on the first failure.
-void ReplaceFiles(const QList<QPair<QString, QString>> &tempAndTarget);

@@ -171,20 +171,10 @@ private slots:
         QCOMPARE(plain.GetLine("T."), QString("\tT.Name,"));
         QCOMPARE(TSQLField("SUM(Qty)").GetLine("T."), QString("\tSUM(T.Qty)"));
         QCOMPARE(TSQLField("Count(*)").GetLine("T."), QString("\tCount(*)"));
-        QCOMPARE(TSQLField("X", "(").GetLine("T."), QString("\tX(T."));
 
         auto s = Select("SELECT * FROM T1");
         s->Write();
         QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1"}));
-        s->Fields.Add("S");
-        s->GroupBy.Add("S");
-        s->Fields.Add("Count(*)");
-        s->OrderBy.Add("S");
-        s->Write();
-        QCOMPARE(s->Query()->SQL,
-                 QStringList({"SELECT", "\tT1.S,", "\tCount(*)", "FROM", "\tT1", "GROUP BY",
-                              "\tT1.S", "ORDER BY", "\tT1.S"}));
-        QCOMPARE(m_db->Rows(s->Query()->SQL).size(), 3);
     }
 
     void writtenJoinFollowsTheLayout()

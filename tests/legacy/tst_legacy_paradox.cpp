@@ -220,13 +220,16 @@ private slots:
     void createAndDropTables()
     {
         auto c = Open();
-        QCOMPARE(Exec(*c,
-                      QStringLiteral("CREATE TABLE orders (region CHAR(3), no INTEGER, "
-                                     "seq AUTOINC, placed TIMESTAMP, due DATE, at TIME, "
-                                     "total NUMERIC(12,2), paid CURRENCY, urgent BOOLEAN, "
-                                     "small SMALLINT, ratio FLOAT, memo TEXT, pic BLOB, "
-                                     "tag BYTES(8), PRIMARY KEY (region, no))")),
-                 QString());
+        auto other = Open(); // sees tables that come and go without reconnecting
+        QCOMPARE(
+            Exec(*c,
+                 QStringLiteral(
+                     "/* made here */ -- orders\nCREATE TABLE orders (region CHAR(3), no INTEGER, "
+                     "seq AUTOINC, placed TIMESTAMP, due DATE, at TIME, "
+                     "total NUMERIC(12,2), paid CURRENCY, urgent BOOLEAN, "
+                     "small SMALLINT, ratio FLOAT, memo TEXT, pic BLOB, "
+                     "tag BYTES(8), PRIMARY KEY (region, no))")),
+            QString());
         QVERIFY(QFile::exists(PathOf(QStringLiteral("orders.db"))));
         QCOMPARE(
             Exec(*c,
@@ -277,7 +280,17 @@ private slots:
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("bad2.db"))));
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("bad3.db"))));
 
+        QCOMPARE(other->TableNames(),
+                 (QStringList {QStringLiteral("orders"), QStringLiteral("parts")}));
+        QCOMPARE(Rows(*other, QStringLiteral("SELECT COUNT(*) FROM orders"))[0][0].toInt(), 2);
+        WriteFile(PathOf(QStringLiteral("orders.VAL")), "checks");
+        WriteFile(PathOf(QStringLiteral("orders.X02")), "index");
+        WriteFile(PathOf(QStringLiteral("orders2.X02")), "another table's index");
         QCOMPARE(Exec(*fresh, QStringLiteral("DROP TABLE orders")), QString());
+        QCOMPARE(other->TableNames(), QStringList {QStringLiteral("parts")});
+        QVERIFY(!QFile::exists(PathOf(QStringLiteral("orders.VAL"))));
+        QVERIFY(!QFile::exists(PathOf(QStringLiteral("orders.X02"))));
+        QVERIFY(QFile::remove(PathOf(QStringLiteral("orders2.X02"))));
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("orders.db"))));
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("orders.mb"))));
         QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden),

@@ -76,6 +76,11 @@ public:
         }();
     }
 
+    QStringList Companions() const override
+    {
+        return SiblingFiles(Path, [](const QString &e) { return e == QLatin1String("mdx"); });
+    }
+
     QStringList Files() const override
     {
         QStringList files {Path};

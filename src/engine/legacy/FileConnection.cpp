@@ -1,7 +1,9 @@
 #include "FileConnection.h"
 #include "EngineError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlResult>
@@ -181,7 +183,7 @@ int Destroy(sqlite3_vtab *vtab)
     if (!t->owner->Internal()) {
         if (const QString reason = t->file->ReadOnlyReason(); !reason.isEmpty())
             return Fail(t, reason, SQLITE_READONLY);
-        for (const QString &f : t->file->Files())
+        for (const QString &f : t->file->Files() + t->file->Companions())
             if (QFile::exists(f) && !QFile::remove(f))
                 return Fail(t, QStringLiteral("Cannot delete %1.").arg(f));
         t->owner->Forget(t->file);
@@ -586,9 +588,42 @@ TTableFile *TFileConnection::FindTable(const QString &name) const
     return nullptr;
 }
 
-TTableFile &TFileConnection::Table(const QString &name) const
+// Another connection may have made or dropped table files since this one looked.
+void TFileConnection::Rescan()
+{
+    if (!m_format)
+        return;
+    const QFileInfoList entries = QDir(m_folder).entryInfoList(QDir::Files, QDir::Name);
+    for (const QFileInfo &info : entries)
+        if (info.suffix().compare(m_format->Extension(), Qt::CaseInsensitive) == 0
+            && !info.fileName().startsWith(u'.') && !FindTable(info.completeBaseName())) {
+            try {
+                AddTable(m_format->Open(info.absoluteFilePath()));
+            } catch (const EDatabaseError &) {
+                // a name SQLite cannot take stays out of the list
+            }
+        }
+    std::vector<TTableFile *> gone;
+    for (const auto &t : m_tables)
+        if (!QFileInfo::exists(t->Path))
+            gone.push_back(t.get());
+    for (TTableFile *t : gone) {
+        try {
+            RunInternal(QStringLiteral("DROP TABLE main.%1").arg(Quoted(t->Name)));
+            Forget(t);
+        } catch (const EDatabaseError &) {
+            // still in use by an open result: it goes at the next look
+        }
+    }
+}
+
+TTableFile &TFileConnection::Table(const QString &name)
 {
     TTableFile *t = FindTable(name);
+    if (!t) {
+        Rescan();
+        t = FindTable(name);
+    }
     if (!t)
         throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(name));
     if (!t->Damage.isEmpty())
@@ -598,6 +633,7 @@ TTableFile &TFileConnection::Table(const QString &name) const
 
 QStringList TFileConnection::TableNames()
 {
+    Rescan();
     QStringList names;
     for (const auto &t : m_tables)
         names << t->Name;
@@ -648,12 +684,17 @@ TFieldDef TFileConnection::ResultField(const QSqlQuery &query, int column)
     return def;
 }
 
+// Blanks and comments before a statement's first word.
+#define ORVANE_LEAD R"(^(?:\s+|--[^\n]*(?:\n|$)|/\*.*?\*/)*)"
+
 bool TFileConnection::ExecOwn(const QString &sql)
 {
-    static const QRegularExpression create(QStringLiteral(R"(^\s*CREATE\s+TABLE\s)"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression drop(QStringLiteral(R"(^\s*DROP\s+TABLE\s)"),
-                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression create(QStringLiteral(ORVANE_LEAD R"(CREATE\s+TABLE\s)"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression drop(QStringLiteral(ORVANE_LEAD R"(DROP\s+TABLE\s)"),
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
     if (!m_readOnlyReason.isEmpty() && drop.match(sql).hasMatch())
         throw EDatabaseError(m_readOnlyReason);
     if (!create.match(sql).hasMatch())
@@ -670,7 +711,9 @@ bool TFileConnection::ExecOwn(const QString &sql)
 // read back and become the new file's fields.
 void TFileConnection::CreateTableFile(const QString &sql)
 {
-    static const QRegularExpression endsWithColumns(QStringLiteral(R"(\)\s*;?\s*$)"));
+    static const QRegularExpression endsWithColumns(
+        QStringLiteral(R"(\)\s*(?:;\s*)?(?:--[^\n]*\s*|/\*.*?\*/\s*)*$)"),
+        QRegularExpression::DotMatchesEverythingOption);
     if (!endsWithColumns.match(sql).hasMatch())
         throw EDatabaseError(QStringLiteral("CREATE TABLE needs a column list here."));
     sqlite3 *scratch = nullptr;
@@ -710,8 +753,9 @@ void TFileConnection::CreateTableFile(const QString &sql)
         throw EDatabaseError(QStringLiteral("%1 cannot be a table file name.").arg(name));
     if (FindTable(name)) {
         static const QRegularExpression ifNotExists(
-            QStringLiteral(R"(^\s*CREATE\s+TABLE\s+IF\s+NOT\s+EXISTS\s)"),
-            QRegularExpression::CaseInsensitiveOption);
+            QStringLiteral(ORVANE_LEAD R"(CREATE\s+TABLE\s+IF\s+NOT\s+EXISTS\s)"),
+            QRegularExpression::CaseInsensitiveOption
+                | QRegularExpression::DotMatchesEverythingOption);
         if (ifNotExists.match(sql).hasMatch())
             return;
         throw EDatabaseError(QStringLiteral("Table %1 already exists.").arg(name));

@@ -34,7 +34,8 @@ public:
 private:
     void CreateTableFile(const QString &sql);
     void RunInternal(const QString &sql);
-    TTableFile &Table(const QString &name) const; // throws when missing or damaged
+    TTableFile &Table(const QString &name); // throws when missing or damaged
+    void Rescan();
 
     std::unique_ptr<TTableFormat> m_format;
     QString m_folder;

@@ -182,6 +182,16 @@ public:
         }
     }
 
+    // Validity checks, table view settings and secondary indexes (.Xnn, .Ynn, .XGn, .YGn).
+    QStringList Companions() const override
+    {
+        return SiblingFiles(Path, [](const QString &e) {
+            static const QRegularExpression index(QStringLiteral("^[xy]g?[0-9a-f]{1,2}$"));
+            return e == QLatin1String("val") || e == QLatin1String("tv")
+                || e == QLatin1String("fam") || index.match(e).hasMatch();
+        });
+    }
+
     QStringList Files() const override
     {
         QStringList files {Path};

@@ -2,24 +2,44 @@
 #include "EngineError.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
+#include <sys/stat.h>
 
 QString TTableFile::Stamp() const
 {
     QString stamp;
+    // Every write renames a new file into place, so the inode tells it even when size
+    // and time happen to stay the same.
     for (const QString &f : Files()) {
-        const QFileInfo info(f);
-        if (info.exists())
-            stamp += QStringLiteral("%1:%2:%3;")
+        struct stat st
+        {
+        };
+        if (::stat(QFile::encodeName(f).constData(), &st) == 0)
+            stamp += QStringLiteral("%1:%2:%3:%4.%5;")
                          .arg(f)
-                         .arg(info.size())
-                         .arg(info.lastModified().toMSecsSinceEpoch());
+                         .arg(qulonglong(st.st_ino))
+                         .arg(qlonglong(st.st_size))
+                         .arg(qlonglong(st.st_mtim.tv_sec))
+                         .arg(qlonglong(st.st_mtim.tv_nsec));
     }
     return stamp;
+}
+
+QStringList SiblingFiles(const QString &path, bool (*keep)(const QString &extension))
+{
+    const QFileInfo info(path);
+    QStringList files;
+    const QFileInfoList entries = info.dir().entryInfoList(QDir::Files);
+    for (const QFileInfo &e : entries)
+        if (e.completeBaseName().compare(info.completeBaseName(), Qt::CaseInsensitive) == 0
+            && e.absoluteFilePath() != info.absoluteFilePath() && keep(e.suffix().toLower()))
+            files << e.absoluteFilePath();
+    return files;
 }
 
 QString SiblingTempPath(const QString &path)

@@ -54,8 +54,10 @@ public:
     void Save(const std::vector<TRow> &rows) { Commit(Write(rows)); }
     // Non-empty when the table refuses changes (the reason to show).
     virtual QString ReadOnlyReason() const { return {}; }
-    // Files that belong to the table and go with it when it is dropped.
+    // The files that hold the table's rows.
     virtual QStringList Files() const { return {Path}; }
+    // Other files of the table (indexes, settings) that go with it when it is dropped.
+    virtual QStringList Companions() const { return {}; }
 
     // Size and modification time of the table's files: a change means another
     // connection wrote the table and the rows must be read again.
@@ -81,5 +83,8 @@ public:
 
 // Checks and converts a value for a column; throws EDatabaseError naming the field.
 QVariant CoerceValue(const TFileColumn &column, const QVariant &value);
+// The files beside path with the same name and an extension that keep() accepts (given
+// in lower case).
+QStringList SiblingFiles(const QString &path, bool (*keep)(const QString &extension));
 // A temporary file name beside path for a file about to replace it.
 QString SiblingTempPath(const QString &path);

@@ -174,9 +174,10 @@ public:
     enum TClause { scSelect = 1, scFrom = 2, scWhere = 4, scGroupBy = 8, scOrderBy = 16 };
     static constexpr int AllClauses = 31;
 
+    // Create: an empty select over the query's first table.
     explicit TSelect(TQuery *query);
-    // Reads the query's SQL for the clauses in the set; throws "Cannot read empty query."
-    // when the query has no text.
+    // CreateRead: reads the query's SQL for the clauses in the set; throws "Cannot read
+    // empty query." when the query has no text.
     TSelect(TQuery *query, int clauses);
     ~TSelect() override;
 

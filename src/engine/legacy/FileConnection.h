@@ -44,5 +44,8 @@ private:
     bool m_internal = false;
 };
 
+// The virtual table module of the connections (FileVtab.cpp).
+const sqlite3_module &FileTableModule();
+
 // The SQL type a virtual table column is declared with, read back by ResultField.
 QString DeclarationFor(const TFileColumn &column);

@@ -1,0 +1,503 @@
+#include "EngineError.h"
+#include "FileConnection.h"
+
+#include <QFile>
+#include <algorithm>
+#include <sqlite3.h>
+
+// The virtual table module behind TFileConnection: each table file is one table, its rows
+// held in memory while it is used and written back whole when a change commits.
+
+namespace {
+
+struct TSnapshot
+{
+    TRows rows;
+    qint64 nextId = 1;
+};
+
+struct TVtab
+{
+    sqlite3_vtab base {};
+    TFileConnection *owner = nullptr;
+    TTableFile *file = nullptr;
+    TSnapshot data;
+    bool loaded = false;
+    QString stamp;
+    bool inTransaction = false;
+    bool dirty = false;
+    TSnapshot committed; // the rows as the file holds them, while a transaction runs
+    std::map<int, TSnapshot> savepoints;
+    TFileMoves written; // new files waiting for the commit
+};
+
+struct TCursor
+{
+    sqlite3_vtab_cursor base {};
+    TVtab *table = nullptr;
+    TRows::const_iterator at;
+    qint64 onlyId = 0; // a lookup by rowid
+    bool single = false;
+    bool eof = true;
+};
+
+int Fail(TVtab *t, const QString &message, int code = SQLITE_ERROR)
+{
+    sqlite3_free(t->base.zErrMsg);
+    t->base.zErrMsg = sqlite3_mprintf("%s", message.toUtf8().constData());
+    return code;
+}
+
+// Reads the file when it was never read or another connection changed it since.
+void Refresh(TVtab *t)
+{
+    if (!t->file->Damage.isEmpty())
+        throw EDatabaseError(t->file->Damage);
+    const QString stamp = t->file->Stamp();
+    if (t->loaded && stamp == t->stamp)
+        return;
+    std::vector<TRow> rows = t->file->Load();
+    t->data = TSnapshot();
+    for (TRow &r : rows)
+        t->data.rows.emplace(t->data.nextId++, std::move(r));
+    t->loaded = true;
+    t->stamp = stamp;
+}
+
+QVariant FromSqlite(sqlite3_value *v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(v);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)),
+                                 sqlite3_value_bytes(v));
+    case SQLITE_BLOB: {
+        const void *p = sqlite3_value_blob(v);
+        return QByteArray(static_cast<const char *>(p), p ? sqlite3_value_bytes(v) : 0);
+    }
+    default:
+        return {};
+    }
+}
+
+void ToSqlite(sqlite3_context *ctx, const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+        sqlite3_result_int64(ctx, v.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_result_double(ctx, v.toDouble());
+        break;
+    case QMetaType::QString: {
+        const QByteArray utf8 = v.toString().toUtf8();
+        sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = v.toByteArray();
+        sqlite3_result_blob(ctx, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default:
+        sqlite3_result_null(ctx);
+    }
+}
+
+// Keyed rows must stay unique; an auto-increment column gets the next number.
+void CheckRow(TVtab *t, TRow &row, qint64 id)
+{
+    const TTableFile &f = *t->file;
+    for (size_t i = 0; i < f.Columns.size(); ++i) {
+        if (f.Columns[i].Type == ftAutoInc && row[i].isNull()) {
+            qlonglong top = 0;
+            for (const auto &[rid, r] : t->data.rows)
+                top = std::max(top, r[i].toLongLong());
+            row[i] = top + 1;
+        }
+    }
+    if (f.KeyFields <= 0)
+        return;
+    for (int k = 0; k < f.KeyFields; ++k)
+        if (row[k].isNull())
+            throw EDatabaseError(
+                QStringLiteral("Key field %1 must have a value.").arg(f.Columns[k].Name));
+    for (const auto &[rid, r] : t->data.rows) {
+        if (rid == id)
+            continue;
+        bool same = true;
+        for (int k = 0; k < f.KeyFields && same; ++k)
+            same = r[k] == row[k];
+        if (same)
+            throw EDatabaseError(QStringLiteral("Key violation: table %1 already has a row "
+                                                "with this key.")
+                                     .arg(f.Name));
+    }
+}
+
+int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab **out, char **err)
+{
+    auto *owner = static_cast<TFileConnection *>(aux);
+    TTableFile *file = owner->FindTable(QString::fromUtf8(argv[2]));
+    if (!file) {
+        *err = sqlite3_mprintf("no table file for %s", argv[2]);
+        return SQLITE_ERROR;
+    }
+    QStringList columns;
+    for (const TFileColumn &c : file->Columns)
+        columns << QStringLiteral("\"%1\" %2")
+                       .arg(QString(c.Name).replace(u'"', QLatin1String("\"\"")),
+                            DeclarationFor(c));
+    if (columns.isEmpty()) // a damaged file: its reads fail with the reason
+        columns << QStringLiteral("\"?\"");
+    const QByteArray schema = QStringLiteral("CREATE TABLE x(%1)").arg(columns.join(u',')).toUtf8();
+    if (const int rc = sqlite3_declare_vtab(db, schema.constData()); rc != SQLITE_OK) {
+        *err = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+        return rc;
+    }
+    auto *t = new TVtab;
+    t->owner = owner;
+    t->file = file;
+    *out = &t->base;
+    return SQLITE_OK;
+}
+
+int Disconnect(sqlite3_vtab *vtab)
+{
+    for (const auto &move : std::as_const(reinterpret_cast<TVtab *>(vtab)->written))
+        QFile::remove(move.first);
+    sqlite3_free(vtab->zErrMsg);
+    delete reinterpret_cast<TVtab *>(vtab);
+    return SQLITE_OK;
+}
+
+// DROP TABLE: the table's files go with it.
+int Destroy(sqlite3_vtab *vtab)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (!t->owner->Internal()) {
+        if (const QString reason = t->file->ReadOnlyReason(); !reason.isEmpty())
+            return Fail(t, reason, SQLITE_READONLY);
+        for (const QString &f : t->file->Files() + t->file->Companions())
+            if (QFile::exists(f) && !QFile::remove(f))
+                return Fail(t, QStringLiteral("Cannot delete %1.").arg(f));
+        t->owner->Forget(t->file);
+    }
+    sqlite3_free(t->base.zErrMsg);
+    delete t;
+    return SQLITE_OK;
+}
+
+int BestIndex(sqlite3_vtab *, sqlite3_index_info *info)
+{
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto &c = info->aConstraint[i];
+        if (c.usable && c.iColumn == -1 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+            info->aConstraintUsage[i].argvIndex = 1;
+            info->aConstraintUsage[i].omit = 1;
+            info->idxNum = 1;
+            info->estimatedCost = 1;
+            info->estimatedRows = 1;
+            info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
+            return SQLITE_OK;
+        }
+    }
+    info->idxNum = 0;
+    info->estimatedCost = 1e6;
+    return SQLITE_OK;
+}
+
+int Open(sqlite3_vtab *vtab, sqlite3_vtab_cursor **out)
+{
+    auto *c = new TCursor;
+    c->table = reinterpret_cast<TVtab *>(vtab);
+    *out = &c->base;
+    return SQLITE_OK;
+}
+
+int Close(sqlite3_vtab_cursor *cursor)
+{
+    delete reinterpret_cast<TCursor *>(cursor);
+    return SQLITE_OK;
+}
+
+int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqlite3_value **argv)
+{
+    auto *c = reinterpret_cast<TCursor *>(cursor);
+    TVtab *t = c->table;
+    try {
+        if (!t->inTransaction)
+            Refresh(t);
+    } catch (const EDatabaseError &e) {
+        return Fail(t, e.Message());
+    }
+    const TRows &rows = t->data.rows;
+    c->single = idxNum == 1 && argc == 1;
+    if (c->single) {
+        c->at = sqlite3_value_type(argv[0]) == SQLITE_INTEGER
+            ? rows.find(sqlite3_value_int64(argv[0]))
+            : rows.end();
+    } else {
+        c->at = rows.begin();
+    }
+    c->eof = c->at == rows.end();
+    return SQLITE_OK;
+}
+
+int Next(sqlite3_vtab_cursor *cursor)
+{
+    auto *c = reinterpret_cast<TCursor *>(cursor);
+    const TRows &rows = c->table->data.rows;
+    if (c->single) {
+        c->eof = true;
+        return SQLITE_OK;
+    }
+    // The row may have gone meanwhile: continue after its id.
+    c->at = rows.upper_bound(c->at->first);
+    c->eof = c->at == rows.end();
+    return SQLITE_OK;
+}
+
+int Eof(sqlite3_vtab_cursor *cursor)
+{
+    return reinterpret_cast<TCursor *>(cursor)->eof;
+}
+
+int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
+{
+    auto *c = reinterpret_cast<TCursor *>(cursor);
+    const TRow &row = c->at->second;
+    if (column >= 0 && column < int(row.size()))
+        ToSqlite(ctx, row[column]);
+    else
+        sqlite3_result_null(ctx);
+    return SQLITE_OK;
+}
+
+int Rowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *id)
+{
+    *id = reinterpret_cast<TCursor *>(cursor)->at->first;
+    return SQLITE_OK;
+}
+
+int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *newId)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (const QString reason = t->file->ReadOnlyReason(); !reason.isEmpty())
+        return Fail(t, reason, SQLITE_READONLY);
+    try {
+        if (!t->inTransaction) // SQLite begins one before any change; be safe regardless
+            return Fail(t, QStringLiteral("A change outside a transaction was refused."));
+        TRows &rows = t->data.rows;
+        const bool hasOld = sqlite3_value_type(argv[0]) != SQLITE_NULL;
+        const qint64 oldId = hasOld ? sqlite3_value_int64(argv[0]) : 0;
+        if (argc == 1) { // DELETE
+            rows.erase(oldId);
+            t->dirty = true;
+            return SQLITE_OK;
+        }
+        const std::vector<TFileColumn> &columns = t->file->Columns;
+        TRow row(columns.size());
+        for (size_t i = 0; i < columns.size() && int(i) + 2 < argc; ++i)
+            row[i] = CoerceValue(columns[i], FromSqlite(argv[i + 2]));
+        qint64 id = hasOld ? oldId : 0;
+        if (sqlite3_value_type(argv[1]) != SQLITE_NULL)
+            id = sqlite3_value_int64(argv[1]);
+        if (!hasOld && id == 0)
+            id = t->data.nextId;
+        if (id != oldId && rows.count(id))
+            return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
+                        SQLITE_CONSTRAINT);
+        CheckRow(t, row, hasOld ? oldId : id);
+        if (hasOld && id != oldId)
+            rows.erase(oldId);
+        rows[id] = std::move(row);
+        t->data.nextId = std::max(t->data.nextId, id + 1);
+        *newId = id;
+        t->dirty = true;
+        return SQLITE_OK;
+    } catch (const EDatabaseError &e) {
+        return Fail(t, e.Message(), SQLITE_CONSTRAINT);
+    }
+}
+
+int Begin(sqlite3_vtab *vtab)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    try {
+        Refresh(t);
+    } catch (const EDatabaseError &e) {
+        return Fail(t, e.Message());
+    }
+    t->committed = t->data;
+    t->savepoints.clear();
+    t->inTransaction = true;
+    t->dirty = false;
+    return SQLITE_OK;
+}
+
+void Discard(TVtab *t)
+{
+    for (const auto &move : std::as_const(t->written))
+        QFile::remove(move.first);
+    t->written.clear();
+}
+
+// New files are written here, before SQLite commits, so that a failure in any table of
+// the transaction still rolls all of them back; the commit only renames.
+int Sync(sqlite3_vtab *vtab)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (!t->dirty)
+        return SQLITE_OK;
+    try {
+        std::vector<TRow> rows;
+        rows.reserve(t->data.rows.size());
+        for (const auto &[id, r] : t->data.rows)
+            rows.push_back(r);
+        Discard(t);
+        t->written = t->file->Write(rows);
+    } catch (const EDatabaseError &e) {
+        return Fail(t, e.Message());
+    }
+    return SQLITE_OK;
+}
+
+int Commit(sqlite3_vtab *vtab)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (!t->written.isEmpty()) {
+        try {
+            t->file->Commit(t->written);
+        } catch (const EDatabaseError &) {
+            t->loaded = false; // what the file holds is unknown now: read it again
+        }
+        t->written.clear();
+        t->stamp = t->file->Stamp();
+    }
+    t->inTransaction = false;
+    t->dirty = false;
+    t->committed = TSnapshot();
+    t->savepoints.clear();
+    return SQLITE_OK;
+}
+
+int Rollback(sqlite3_vtab *vtab)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    Discard(t);
+    if (t->inTransaction)
+        t->data = std::move(t->committed);
+    t->committed = TSnapshot();
+    t->inTransaction = false;
+    t->dirty = false;
+    t->savepoints.clear();
+    return SQLITE_OK;
+}
+
+int Savepoint(sqlite3_vtab *vtab, int n)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    t->savepoints[n] = t->data;
+    return SQLITE_OK;
+}
+
+int Release(sqlite3_vtab *vtab, int n)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    t->savepoints.erase(t->savepoints.lower_bound(n), t->savepoints.end());
+    return SQLITE_OK;
+}
+
+int RollbackTo(sqlite3_vtab *vtab, int n)
+{
+    auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (auto it = t->savepoints.find(n); it != t->savepoints.end())
+        t->data = it->second;
+    t->savepoints.erase(t->savepoints.upper_bound(n), t->savepoints.end());
+    return SQLITE_OK;
+}
+
+int Rename(sqlite3_vtab *vtab, const char *)
+{
+    return Fail(reinterpret_cast<TVtab *>(vtab),
+                QStringLiteral("Table files cannot be renamed here."));
+}
+
+} // namespace
+
+const sqlite3_module &FileTableModule()
+{
+    static const sqlite3_module module = [] {
+        sqlite3_module m {};
+        m.iVersion = 2;
+        m.xCreate = Connect;
+        m.xConnect = Connect;
+        m.xBestIndex = BestIndex;
+        m.xDisconnect = Disconnect;
+        m.xDestroy = Destroy;
+        m.xOpen = Open;
+        m.xClose = Close;
+        m.xFilter = Filter;
+        m.xNext = Next;
+        m.xEof = Eof;
+        m.xColumn = Column;
+        m.xRowid = Rowid;
+        m.xUpdate = Update;
+        m.xBegin = Begin;
+        m.xSync = Sync;
+        m.xCommit = Commit;
+        m.xRollback = Rollback;
+        m.xRename = Rename;
+        m.xSavepoint = Savepoint;
+        m.xRelease = Release;
+        m.xRollbackTo = RollbackTo;
+        return m;
+    }();
+    return module;
+}
+
+QString DeclarationFor(const TFileColumn &c)
+{
+    switch (c.Type) {
+    case ftString:
+    case ftFixedChar:
+        return QStringLiteral("ALPHA(%1)").arg(c.Size);
+    case ftSmallint:
+        return QStringLiteral("SMALLINT");
+    case ftInteger:
+        return QStringLiteral("INTEGER");
+    case ftWord:
+        return QStringLiteral("WORD");
+    case ftLargeint:
+        return QStringLiteral("BIGINT");
+    case ftAutoInc:
+        return QStringLiteral("AUTOINC");
+    case ftBoolean:
+        return QStringLiteral("BOOLEAN");
+    case ftFloat:
+        return QStringLiteral("FLOAT");
+    case ftCurrency:
+        return QStringLiteral("CURRENCY");
+    case ftBCD:
+        return QStringLiteral("NUMERIC(%1,%2)").arg(qMax(c.Width, 1)).arg(c.Size);
+    case ftDate:
+        return QStringLiteral("DATE");
+    case ftTime:
+        return QStringLiteral("TIME");
+    case ftDateTime:
+        return QStringLiteral("TIMESTAMP");
+    case ftMemo:
+    case ftFmtMemo:
+        return QStringLiteral("MEMO");
+    case ftGraphic:
+        return QStringLiteral("GRAPHIC");
+    case ftBytes:
+        return QStringLiteral("BYTES(%1)").arg(c.Size);
+    default:
+        return QStringLiteral("BLOB");
+    }
+}

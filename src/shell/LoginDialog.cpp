@@ -94,11 +94,14 @@ void Tform_LoginDialog::showEvent(QShowEvent *event)
 
 bool ShowLoginDialog(const QString &alias, QString &user, QString &password)
 {
-    Tform_LoginDialog dialog;
+    Tform_LoginDialog dialog(QApplication::activeWindow());
+    // A login often comes while a tree level is read under the hourglass: type under an arrow.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.lblDatabaseName->setText(alias);
     dialog.edtUserName->setText(user);
     dialog.edtPassword->setText(password);
     const bool accepted = dialog.exec() == QDialog::Accepted;
+    QApplication::restoreOverrideCursor();
     user = dialog.edtUserName->text();
     password = dialog.edtPassword->text();
     return accepted;

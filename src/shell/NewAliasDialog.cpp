@@ -1,6 +1,7 @@
 #include "NewAliasDialog.h"
 #include "Logins.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -65,7 +66,7 @@ QString OpenDataFile(const QString &path, TSession &session, int &dataFileCounte
                      QStringList &sessionAliases)
 {
     const auto ask = [](const QString &caption, bool userEnabled, TNewAliasAnswer &answer) {
-        TfrmNewAliasDialog dialog;
+        TfrmNewAliasDialog dialog(QApplication::activeWindow());
         dialog.setWindowTitle(caption);
         dialog.edtAliasName->setText(answer.aliasName);
         dialog.edtUserName->setEnabled(userEnabled);

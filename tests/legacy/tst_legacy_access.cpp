@@ -69,6 +69,15 @@ private slots:
         QCOMPARE(order[0][1].toDouble(), 12.75);
         QVERIFY(order[0][2].toString().contains(QStringLiteral("Bolívar")));
 
+        // Memos and OLE pictures come whole.
+        QVERIFY(Rows(*c, QStringLiteral("SELECT MIN(length(Notes)) FROM Employees"))[0][0].toInt()
+                > 100);
+        QVERIFY(
+            Rows(*c, QStringLiteral("SELECT MIN(length(Picture)) FROM Categories"))[0][0].toInt()
+            > 1000);
+        QCOMPARE(
+            Field(c->FieldDefs(QStringLiteral("Categories")), QStringLiteral("Picture"))->DataType,
+            ftBlob);
         const QList<TFieldDef> customers = c->FieldDefs(QStringLiteral("Customers"));
         QCOMPARE(customers.size(), 11);
         QCOMPARE(customers[1].Name, QStringLiteral("CompanyName"));

@@ -184,6 +184,9 @@ private:
                         }
                     continue;
                 }
+                if (col->col_type == MDB_MEMO && lengths[i] >= int(BindSize) - 1)
+                    throw EDatabaseError(QStringLiteral("A memo in %1.%2 is too long to be read.")
+                                             .arg(Name, Columns[i].Name));
                 if (length == 0 && col->col_type != MDB_BOOL)
                     continue; // mdbtools gives nulls as empty values
                 const QByteArray raw(buffers[i].constData(), length);

@@ -69,11 +69,9 @@ public:
         Damage = ReadHeader();
         if (!Damage.isEmpty())
             Damage = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), Damage);
-        m_utf8 = QFile(SideFile(path, "cpg")).open(QIODevice::ReadOnly) && [&] {
-            QFile cpg(SideFile(path, "cpg"));
-            cpg.open(QIODevice::ReadOnly);
-            return cpg.readAll().toUpper().contains("UTF");
-        }();
+        // A code page file saying UTF-8 marks tables made here; older ones are Latin-1.
+        QFile cpg(SideFile(path, "cpg"));
+        m_utf8 = cpg.open(QIODevice::ReadOnly) && cpg.read(64).toUpper().contains("UTF");
     }
 
     QStringList Companions() const override

@@ -157,16 +157,15 @@ bool TColorMemo::VisibleOrigin(const QTextBlock &Block, QPointF &Origin) const
     return false;
 }
 
-bool TColorMemo::CollectLines(bool OnlyCaretLine, int &ScanEnd)
+bool TColorMemo::CollectLines(int &ScanEnd)
 {
     m_lines.clear();
     QTextDocument *doc = document();
-    const QTextBlock first
-        = OnlyCaretLine ? doc->findBlock(textCursor().selectionStart()) : firstVisibleBlock();
+    const QTextBlock first = firstVisibleBlock();
     if (!first.isValid())
         return false;
     const int firstLine = first.blockNumber();
-    const int count = OnlyCaretLine ? 1 : doc->blockCount() - firstLine;
+    const int count = doc->blockCount() - firstLine;
     const int scanStartLine = firstLine == 0 ? 0 : std::max(firstLine - m_layer.LinesAbove(), 0);
 
     QPointF origin;
@@ -215,8 +214,10 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
         return;
     if (m_layer.ColorRules().Count() == 0 && !m_layer.HotSpot.Active)
         return;
+    // Even when only the caret line is repainted, the scan covers the view: a comment or a
+    // string that spans the caret line must keep its colour there while it is typed into.
     int scanEnd = 0;
-    if (!CollectLines(OnlyCaretLine, scanEnd))
+    if (!CollectLines(scanEnd))
         return;
 
     // The snapshot holds only the scanned lines, with CR LF between them as the character
@@ -244,9 +245,18 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
 
     p.setFont(font());
     p.setBackground(palette().color(QPalette::Base));
+    int drawFrom = scanFrom;
+    int drawTo = m_lastScanEnd;
+    if (OnlyCaretLine) {
+        const QTextBlock caretLine = document()->findBlock(cursor.selectionStart());
+        drawFrom = BlockIndex(caretLine);
+        drawTo = drawFrom + caretLine.length() - 1;
+    }
     const TKeyDescrList &runs = m_layer.Descriptors();
-    for (int i = 0; i < m_runCount; ++i)
-        DrawRun(p, runs[i], Area);
+    for (int i = 0; i < m_runCount; ++i) {
+        if (runs[i].EndPos >= drawFrom && runs[i].BegPos <= drawTo)
+            DrawRun(p, runs[i], Area);
+    }
 }
 
 int TColorMemo::LineOf(int Index) const

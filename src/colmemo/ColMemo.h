@@ -91,7 +91,7 @@ private:
 
     void Change();
     void PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area);
-    bool CollectLines(bool OnlyCaretLine, int &ScanEnd);
+    bool CollectLines(int &ScanEnd);
     bool VisibleOrigin(const QTextBlock &Block, QPointF &Origin) const;
     int LineOf(int Index) const;
     void DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area);

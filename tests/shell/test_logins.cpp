@@ -140,76 +140,27 @@ private slots:
 
     void dataFileKinds()
     {
-        const QString paradox = WriteFile("cust.db", QByteArray(2048, '\x02'));
-        const QString sqlite = WriteSqliteFile("shop.db", "items");
-        struct Case
-        {
-            QString path, driver, alias, user;
-            bool hasUser, tableFile;
-            TParams params;
+        WriteFile("cust.db", QByteArray(2048, '\x02'));
+        WriteSqliteFile("shop.db", "items");
+        // File, then what it becomes: driver, alias, user, parameters joined by ";" with "@"
+        // standing for the folder.
+        const QList<QStringList> cases {
+            {"Stock.GDB", "INTRBASE", "Stock", "SYSDBA", "SERVER NAME=@Stock.GDB;USER NAME=SYSDBA"},
+            {"new.fdb", "INTRBASE", "new", "SYSDBA", "SERVER NAME=@new.fdb;USER NAME=SYSDBA"},
+            {"cust.db", "STANDARD", "DataFile1", "", "DEFAULT DRIVER=PARADOX;PATH=@"},
+            {"orders.DBF", "STANDARD", "DataFile2", "", "DEFAULT DRIVER=DBASE;PATH=@"},
+            {"shop.db", "SQLITE", "shop", "", "DATABASE NAME=@shop.db"},
+            {"a.b.sqlite3", "SQLITE", "a.b", "", "DATABASE NAME=@a.b.sqlite3"},
+            {"missing.db", "STANDARD", "DataFile3", "", "DEFAULT DRIVER=PARADOX;PATH=@"},
         };
         const QString dir = m_dir.path() + '/';
-        const QList<Case> cases {
-            {dir + "Stock.GDB",
-             "INTRBASE",
-             "Stock",
-             "SYSDBA",
-             true,
-             false,
-             {"SERVER NAME=" + dir + "Stock.GDB", "USER NAME=SYSDBA"}},
-            {dir + "new.fdb",
-             "INTRBASE",
-             "new",
-             "SYSDBA",
-             true,
-             false,
-             {"SERVER NAME=" + dir + "new.fdb", "USER NAME=SYSDBA"}},
-            {dir + "people.mdb",
-             "MSACCESS",
-             "people",
-             "",
-             true,
-             false,
-             {"DATABASE NAME=" + dir + "people.mdb", "USER NAME="}},
-            {paradox,
-             "STANDARD",
-             "DataFile1",
-             "",
-             false,
-             true,
-             {"DEFAULT DRIVER=PARADOX", "PATH=" + dir}},
-            {dir + "orders.DBF",
-             "STANDARD",
-             "DataFile2",
-             "",
-             false,
-             true,
-             {"DEFAULT DRIVER=DBASE", "PATH=" + dir}},
-            {sqlite, "SQLITE", "shop", "", false, false, {"DATABASE NAME=" + sqlite}},
-            {dir + "a.b.sqlite3",
-             "SQLITE",
-             "a.b",
-             "",
-             false,
-             false,
-             {"DATABASE NAME=" + dir + "a.b.sqlite3"}},
-            {dir + "missing.db",
-             "STANDARD",
-             "DataFile3",
-             "",
-             false,
-             true,
-             {"DEFAULT DRIVER=PARADOX", "PATH=" + dir}},
-        };
         int counter = 0;
-        for (const Case &c : cases) {
-            const TDataFileKind kind = DataFileKind(c.path, counter);
-            QCOMPARE(kind.driver, c.driver);
-            QCOMPARE(kind.aliasName, c.alias);
-            QCOMPARE(kind.user, c.user);
-            QCOMPARE(kind.hasUser, c.hasUser);
-            QCOMPARE(kind.tableFile, c.tableFile);
-            QCOMPARE(DataFileAliasParams(kind, c.path, kind.user), c.params);
+        for (const QStringList &c : cases) {
+            const TDataFileKind kind = DataFileKind(dir + c[0], counter);
+            QCOMPARE(QStringList({kind.driver, kind.aliasName, kind.user}), c.mid(1, 3));
+            QCOMPARE(kind.tableFile, kind.driver == "STANDARD");
+            QCOMPARE(DataFileAliasParams(kind, dir + c[0], kind.user).join(';'),
+                     QString(c[4]).replace('@', dir));
         }
         QCOMPARE(counter, 3);
     }

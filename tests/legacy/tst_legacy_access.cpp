@@ -71,7 +71,7 @@ private slots:
 
         // Memos and OLE pictures come whole.
         QVERIFY(Rows(*c, QStringLiteral("SELECT MIN(length(Notes)) FROM Employees"))[0][0].toInt()
-                > 100);
+                > 50);
         QVERIFY(
             Rows(*c, QStringLiteral("SELECT MIN(length(Picture)) FROM Categories"))[0][0].toInt()
             > 1000);

@@ -56,6 +56,7 @@ Tform_LoginDialog::Tform_LoginDialog(QWidget *parent)
     edits->addWidget(edtUserName, 0, 1);
     edits->addWidget(lblPassword, 1, 0);
     edits->addWidget(edtPassword, 1, 1);
+    edits->setColumnMinimumWidth(1, 180);
 
     imgLogin = new QLabel(this);
     imgLogin->setObjectName(QStringLiteral("imgLogin"));

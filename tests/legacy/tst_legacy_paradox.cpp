@@ -215,6 +215,20 @@ private slots:
                      .isEmpty());
         QCOMPARE(FileHash(file), before);
         QCOMPARE(Rows(*Open(), QStringLiteral("SELECT COUNT(*) FROM parts"))[0][0].toInt(), 2);
+
+        // Keys follow deletes, key changes and rollbacks.
+        QCOMPARE(Exec(*c, QStringLiteral("BEGIN")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("DELETE FROM parts WHERE id = 10")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO parts (id, name) VALUES (10, 'again')")),
+                 QString());
+        QCOMPARE(Exec(*c, QStringLiteral("UPDATE parts SET id = 11 WHERE id = 20")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO parts (id, name) VALUES (20, 'freed')")),
+                 QString());
+        QCOMPARE(Exec(*c, QStringLiteral("ROLLBACK")), QString());
+        QVERIFY(Exec(*c, QStringLiteral("INSERT INTO parts (id) VALUES (20)"))
+                    .contains(u"Key violation"));
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO parts (id) VALUES (11)")), QString());
+        QCOMPARE(KeysInFile(QStringLiteral("parts.db")), (QList<long> {10, 11, 20}));
     }
 
     void createAndDropTables()

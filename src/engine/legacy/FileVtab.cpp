@@ -4,6 +4,7 @@
 #include <QFile>
 #include <algorithm>
 #include <sqlite3.h>
+#include <unordered_map>
 
 // The virtual table module behind TFileConnection: each table file is one table, its rows
 // held in memory while it is used and written back whole when a change commits.
@@ -14,6 +15,8 @@ struct TSnapshot
 {
     TRows rows;
     qint64 nextId = 1;
+    std::unordered_map<QString, qint64> keys; // row id by primary key, for keyed tables
+    std::vector<qlonglong> autoTop; // highest number so far, per auto-increment column
 };
 
 struct TVtab
@@ -48,6 +51,8 @@ int Fail(TVtab *t, const QString &message, int code = SQLITE_ERROR)
     return code;
 }
 
+void Track(const TTableFile &f, TSnapshot &data, const TRow &row, qint64 id);
+
 // Reads the file when it was never read or another connection changed it since.
 void Refresh(TVtab *t)
 {
@@ -58,8 +63,12 @@ void Refresh(TVtab *t)
         return;
     std::vector<TRow> rows = t->file->Load();
     t->data = TSnapshot();
-    for (TRow &r : rows)
-        t->data.rows.emplace(t->data.nextId++, std::move(r));
+    t->data.autoTop.assign(t->file->Columns.size(), 0);
+    for (TRow &r : rows) {
+        const qint64 id = t->data.nextId++;
+        Track(*t->file, t->data, r, id);
+        t->data.rows.emplace(id, std::move(r));
+    }
     t->loaded = true;
     t->stamp = stamp;
 }
@@ -107,35 +116,47 @@ void ToSqlite(sqlite3_context *ctx, const QVariant &v)
     }
 }
 
+QString KeyOf(const TTableFile &f, const TRow &row)
+{
+    QString key;
+    for (int k = 0; k < f.KeyFields; ++k)
+        key += QString::number(row[k].typeId()) + u':' + row[k].toString() + QChar(0x1f);
+    return key;
+}
+
+// Adds a row's key and numbers to the lookups kept beside the rows.
+void Track(const TTableFile &f, TSnapshot &data, const TRow &row, qint64 id)
+{
+    if (f.KeyFields > 0)
+        data.keys[KeyOf(f, row)] = id;
+    for (size_t i = 0; i < f.Columns.size(); ++i)
+        if (f.Columns[i].Type == ftAutoInc)
+            data.autoTop[i] = std::max(data.autoTop[i], row[i].toLongLong());
+}
+
+void Untrack(const TTableFile &f, TSnapshot &data, const TRow &row)
+{
+    if (f.KeyFields > 0)
+        data.keys.erase(KeyOf(f, row));
+}
+
 // Keyed rows must stay unique; an auto-increment column gets the next number.
 void CheckRow(TVtab *t, TRow &row, qint64 id)
 {
     const TTableFile &f = *t->file;
-    for (size_t i = 0; i < f.Columns.size(); ++i) {
-        if (f.Columns[i].Type == ftAutoInc && row[i].isNull()) {
-            qlonglong top = 0;
-            for (const auto &[rid, r] : t->data.rows)
-                top = std::max(top, r[i].toLongLong());
-            row[i] = top + 1;
-        }
-    }
+    for (size_t i = 0; i < f.Columns.size(); ++i)
+        if (f.Columns[i].Type == ftAutoInc && row[i].isNull())
+            row[i] = t->data.autoTop[i] + 1;
     if (f.KeyFields <= 0)
         return;
     for (int k = 0; k < f.KeyFields; ++k)
         if (row[k].isNull())
             throw EDatabaseError(
                 QStringLiteral("Key field %1 must have a value.").arg(f.Columns[k].Name));
-    for (const auto &[rid, r] : t->data.rows) {
-        if (rid == id)
-            continue;
-        bool same = true;
-        for (int k = 0; k < f.KeyFields && same; ++k)
-            same = r[k] == row[k];
-        if (same)
-            throw EDatabaseError(QStringLiteral("Key violation: table %1 already has a row "
-                                                "with this key.")
-                                     .arg(f.Name));
-    }
+    const auto it = t->data.keys.find(KeyOf(f, row));
+    if (it != t->data.keys.end() && it->second != id)
+        throw EDatabaseError(
+            QStringLiteral("Key violation: table %1 already has a row with this key.").arg(f.Name));
 }
 
 int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab **out, char **err)
@@ -295,7 +316,10 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
         const bool hasOld = sqlite3_value_type(argv[0]) != SQLITE_NULL;
         const qint64 oldId = hasOld ? sqlite3_value_int64(argv[0]) : 0;
         if (argc == 1) { // DELETE
-            rows.erase(oldId);
+            if (const auto old = rows.find(oldId); old != rows.end()) {
+                Untrack(*t->file, t->data, old->second);
+                rows.erase(old);
+            }
             t->dirty = true;
             return SQLITE_OK;
         }
@@ -312,8 +336,11 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
             return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
                         SQLITE_CONSTRAINT);
         CheckRow(t, row, hasOld ? oldId : id);
-        if (hasOld && id != oldId)
-            rows.erase(oldId);
+        if (const auto old = rows.find(oldId); hasOld && old != rows.end()) {
+            Untrack(*t->file, t->data, old->second);
+            rows.erase(old);
+        }
+        Track(*t->file, t->data, row, id);
         rows[id] = std::move(row);
         t->data.nextId = std::max(t->data.nextId, id + 1);
         *newId = id;

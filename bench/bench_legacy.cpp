@@ -1,0 +1,88 @@
+// Table files are read and written whole: how a bulk insert, a one-row change and a first
+// read of a 20000-row Paradox or dBASE table compare with the same work on an SQLite file.
+#include "Driver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
+
+static constexpr int Rows = 20000;
+
+struct TTimes
+{
+    double insert = 0, update = 0, firstRead = 0;
+};
+
+static double Run(TConnection &c, const QString &sql)
+{
+    QElapsedTimer t;
+    t.start();
+    if (!c.ExecOwn(sql)) {
+        QSqlQuery q(c.Db());
+        if (!q.exec(sql))
+            std::fprintf(stderr, "failed: %s\n", qPrintable(sql));
+        while (q.isSelect() && q.next()) {}
+    }
+    return t.nsecsElapsed() / 1e6;
+}
+
+static TTimes Measure(const QString &driver, const TParams &params)
+{
+    TTimes times;
+    auto c = FindDriver(driver)->Connect(params, {}, {});
+    Run(*c,
+        QStringLiteral("CREATE TABLE bench (id INTEGER PRIMARY KEY, name VARCHAR(30), "
+                       "amount NUMERIC(10,2), at DATE)"));
+    times.insert = Run(*c,
+                       QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                      "FROM n WHERE i < %1) INSERT INTO bench SELECT i, "
+                                      "'customer ' || i, i * 1.5, '2024-01-01' FROM n")
+                           .arg(Rows));
+    times.update = Run(*c, QStringLiteral("UPDATE bench SET name = 'changed' WHERE id = 777"));
+    c.reset();
+    auto fresh = FindDriver(driver)->Connect(params, {}, {});
+    times.firstRead = Run(*fresh, QStringLiteral("SELECT COUNT(*), SUM(amount) FROM bench"));
+    return times;
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QFile(dir.filePath(QStringLiteral("ref.db"))).open(QIODevice::WriteOnly);
+    const TTimes ref
+        = Measure(QStringLiteral("SQLITE"),
+                  {QStringLiteral("DATABASE NAME=") + dir.filePath(QStringLiteral("ref.db"))});
+    const QString folder = dir.path() + u'/';
+    const TTimes paradox
+        = Measure(QStringLiteral("STANDARD"),
+                  {QStringLiteral("PATH=") + folder, QStringLiteral("DEFAULT DRIVER=PARADOX")});
+    // dBASE tables have no primary key: the same table without one.
+    QTemporaryDir dbfDir;
+    auto dbase = FindDriver(QStringLiteral("STANDARD"))
+                     ->Connect({QStringLiteral("PATH=") + dbfDir.path() + u'/',
+                                QStringLiteral("DEFAULT DRIVER=DBASE")},
+                               {}, {});
+    Run(*dbase,
+        QStringLiteral(
+            "CREATE TABLE bench (id INTEGER, name VARCHAR(30), amount NUMERIC(10,2), at DATE)"));
+    TTimes dbf;
+    dbf.insert = Run(*dbase,
+                     QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                    "FROM n WHERE i < %1) INSERT INTO bench SELECT i, "
+                                    "'customer ' || i, i * 1.5, '2024-01-01' FROM n")
+                         .arg(Rows));
+    dbf.update = Run(*dbase, QStringLiteral("UPDATE bench SET name = 'changed' WHERE id = 777"));
+
+    std::printf("sqlite_bulk_insert_ms: %.1f\n", ref.insert);
+    std::printf("paradox_bulk_insert_ratio: %.2f\n", paradox.insert / ref.insert);
+    std::printf("dbase_bulk_insert_ratio: %.2f\n", dbf.insert / ref.insert);
+    std::printf("sqlite_one_row_update_ms: %.2f\n", ref.update);
+    std::printf("paradox_one_row_update_ratio: %.1f\n", paradox.update / ref.update);
+    std::printf("dbase_one_row_update_ratio: %.1f\n", dbf.update / ref.update);
+    std::printf("sqlite_first_read_ms: %.2f\n", ref.firstRead);
+    std::printf("paradox_first_read_ratio: %.1f\n", paradox.firstRead / ref.firstRead);
+    return 0;
+}

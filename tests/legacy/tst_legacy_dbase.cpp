@@ -326,6 +326,13 @@ private slots:
         live.Edit();
         live.SetValue(QStringLiteral("age"), 41);
         live.Post();
+        live.Append();
+        live.SetValue(QStringLiteral("name"), QStringLiteral("Cy"));
+        live.SetValue(QStringLiteral("age"), 50);
+        live.Post();
+        QCOMPARE(live.RecordCount(), 3);
+        QVERIFY(live.Locate(QStringLiteral("name"), QStringLiteral("cy"), loCaseInsensitive));
+        live.Delete();
         live.Close();
         auto c = Open();
         QCOMPARE(Rows(*c, QStringLiteral("SELECT name, age FROM people ORDER BY name")),

@@ -121,13 +121,16 @@ private slots:
                          .isEmpty());
         }
         auto c = Open(m_file);
+        auto second = Open(m_file); // both open at once on the embedded engine
+        QCOMPARE(Exec(*second, QStringLiteral("UPDATE FB_PEOPLE SET CODE = 'XY' WHERE ID = 1")),
+                 QString());
         const auto rows
             = Rows(*c,
                    QStringLiteral("SELECT ID, NAME, CODE, AGE, BIG, PRICE, BORN, AT_TIME, "
                                   "STAMP, ACTIVE, NOTES, SEQ FROM FB_PEOPLE ORDER BY ID"));
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0][1].toString(), QStringLiteral("Zoë Ångström"));
-        QCOMPARE(rows[0][2].toString().trimmed(), QStringLiteral("AB"));
+        QCOMPARE(rows[0][2].toString().trimmed(), QStringLiteral("XY"));
         QCOMPARE(rows[0][4].toLongLong(), 9000000000LL);
         QCOMPARE(rows[0][5].toDouble(), 12.34);
         QCOMPARE(rows[0][6].toDate(), QDate(2001, 2, 3));

@@ -248,6 +248,11 @@ private slots:
         // Views or indexes would only live in memory: refused.
         QVERIFY(!Exec(*c, QStringLiteral("CREATE VIEW v AS SELECT * FROM stock")).isEmpty());
 
+        QCOMPARE(Exec(*fresh, QStringLiteral("BEGIN")), QString());
+        QVERIFY(
+            Exec(*fresh, QStringLiteral("DROP TABLE notes")).contains(u"outside a transaction"));
+        QCOMPARE(Exec(*fresh, QStringLiteral("ROLLBACK")), QString());
+        QVERIFY(QFile::exists(PathOf(QStringLiteral("notes.dbt"))));
         QCOMPARE(Exec(*fresh, QStringLiteral("DROP TABLE notes")), QString());
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("notes.dbf"))));
         QVERIFY(!QFile::exists(PathOf(QStringLiteral("notes.dbt"))));

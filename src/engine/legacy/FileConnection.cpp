@@ -13,7 +13,7 @@
 namespace {
 // Only the connection itself defines tables: anything a statement would create in the
 // in-memory database would vanish with it, so it is refused.
-int Authorize(void *aux, int action, const char *, const char *, const char *schema, const char *)
+int Authorize(void *aux, int action, const char *, const char *, const char *, const char *)
 {
     const auto *owner = static_cast<const TFileConnection *>(aux);
     if (owner->Internal())
@@ -30,7 +30,6 @@ int Authorize(void *aux, int action, const char *, const char *, const char *sch
     default:
         return SQLITE_OK;
     }
-    Q_UNUSED(schema);
 }
 
 QString Quoted(const QString &name)
@@ -204,8 +203,14 @@ bool TFileConnection::ExecOwn(const QString &sql)
     static const QRegularExpression drop(QStringLiteral(ORVANE_LEAD R"(DROP\s+TABLE\s)"),
                                          QRegularExpression::CaseInsensitiveOption
                                              | QRegularExpression::DotMatchesEverythingOption);
-    if (!m_readOnlyReason.isEmpty() && drop.match(sql).hasMatch())
-        throw EDatabaseError(m_readOnlyReason);
+    if (drop.match(sql).hasMatch()) {
+        if (!m_readOnlyReason.isEmpty())
+            throw EDatabaseError(m_readOnlyReason);
+        // A deleted file cannot come back with a ROLLBACK.
+        if (!sqlite3_get_autocommit(Handle()))
+            throw EDatabaseError(QStringLiteral("Tables are dropped only outside a transaction."));
+        return false;
+    }
     if (!create.match(sql).hasMatch())
         return false;
     if (!m_readOnlyReason.isEmpty())

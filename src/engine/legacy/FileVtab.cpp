@@ -22,6 +22,7 @@ struct TSnapshot
 struct TVtab
 {
     sqlite3_vtab base {};
+    sqlite3 *db = nullptr;
     TFileConnection *owner = nullptr;
     TTableFile *file = nullptr;
     TSnapshot data;
@@ -180,6 +181,7 @@ int Connect(sqlite3 *db, void *aux, int, const char *const *argv, sqlite3_vtab *
         return rc;
     }
     auto *t = new TVtab;
+    t->db = db;
     t->owner = owner;
     t->file = file;
     *out = &t->base;
@@ -202,6 +204,9 @@ int Destroy(sqlite3_vtab *vtab)
     if (!t->owner->Internal()) {
         if (const QString reason = t->file->ReadOnlyReason(); !reason.isEmpty())
             return Fail(t, reason, SQLITE_READONLY);
+        // A deleted file cannot come back with a ROLLBACK.
+        if (!sqlite3_get_autocommit(t->db))
+            return Fail(t, QStringLiteral("Tables are dropped only outside a transaction."));
         for (const QString &f : t->file->Files() + t->file->Companions())
             if (QFile::exists(f) && !QFile::remove(f))
                 return Fail(t, QStringLiteral("Cannot delete %1.").arg(f));

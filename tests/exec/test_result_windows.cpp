@@ -265,6 +265,19 @@ private slots:
         QCOMPARE(w->CurrentRow(), 4);
     }
 
+    void insertWithSelectRunsOnce()
+    {
+        // It counts as a SELECT and goes to a window: looking at its columns first must not
+        // run it a second time.
+        QVERIFY(!Run({"INSERT INTO exec_cust (name) SELECT 'Copy';", "SELECT 2;"}));
+        QCOMPARE(SqliteValue(m_file, "SELECT count(*) FROM exec_cust WHERE name = 'Copy'").toInt(),
+                 1);
+        QCOMPARE(m_results->Windows().size(), 1);
+        QCOMPARE(m_results->Windows()[0]->windowTitle(), QString("Query_1"));
+        QCOMPARE(m_rec.statuses.last(), QString("ERROR:The statement returns no rows."));
+        SqliteValue(m_file, {}, {"DELETE FROM exec_cust WHERE name = 'Copy'"});
+    }
+
     void failingQueryLeavesEmptyWindow()
     {
         QVERIFY(!Run({"SELECT 1;", "SELECT abs(-9223372036854775807 - 1);", "SELECT 3;"}));

@@ -1,0 +1,151 @@
+// A long INSERT script through the executor against the engines' own command-line tools
+// reading the same script, each side on a fresh database.
+#include "DataSet.h"
+#include "Database.h"
+#include "Executor.h"
+#include "Session.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+
+static constexpr int Statements = 100000;
+
+static void WriteScript(const QString &file, const QString &table)
+{
+    QFile f(file);
+    f.open(QIODevice::WriteOnly);
+    QTextStream out(&f);
+    out << "CREATE TABLE " << table << " (id INTEGER, name VARCHAR(40), amount NUMERIC(10,2));\n";
+    for (int i = 0; i < Statements; ++i)
+        out << "INSERT INTO " << table << " VALUES (" << i << ", 'customer; number " << i << "', "
+            << i % 1000 << ".25);\n";
+}
+
+static QStringList ReadLines(const QString &file)
+{
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll()).split(u'\n');
+}
+
+// Seconds the executor takes to read and run the script on the alias.
+static double ExecutorSeconds(TSession &session, const QString &alias, const QString &script)
+{
+    TDatabase db("DBOrvane", &session);
+    db.SetAliasName(alias);
+    TQuery query(&session);
+    query.DatabaseName = "DBOrvane";
+    QString last;
+    TExecutorHost host;
+    host.SetStatus = [&last](const QString &t) {
+        last = t;
+    };
+    TExecutor exec(db, query, host);
+    QElapsedTimer t;
+    t.start();
+    const bool ok = exec.RunScript(ReadLines(script));
+    const double s = t.nsecsElapsed() / 1e9;
+    if (!ok)
+        std::fprintf(stderr, "executor failed: %s\n", qPrintable(last));
+    return s;
+}
+
+static double ToolSeconds(const QString &program, const QStringList &args, const QString &input)
+{
+    QProcess p;
+    if (!input.isEmpty())
+        p.setStandardInputFile(input);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    p.waitForFinished(-1);
+    const double s = t.nsecsElapsed() / 1e9;
+    if (p.exitCode() != 0)
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     p.readAllStandardError().constData());
+    return s;
+}
+
+static void SqliteRatio()
+{
+    // tmpfs: a commit per statement costs what the engines do, not what the disk does.
+    const QString base = QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath();
+    QTemporaryDir dir(base + "/orvane-bench-XXXXXX");
+    const QString script = dir.filePath("script.sql");
+    WriteScript(script, "bench_t");
+    TSession session(dir.filePath("aliases.ini"));
+    for (const char *name : {"mine", "tool"}) {
+        QFile f(dir.filePath(QString(name) + ".sqlite"));
+        f.open(QIODevice::WriteOnly); // an empty file is an empty database
+    }
+    session.AddAlias("MINE", "SQLITE", {"DATABASE NAME=" + dir.filePath("mine.sqlite")},
+                     TSession::TPersistence::SessionOnly);
+    const double tool = ToolSeconds("sqlite3", {dir.filePath("tool.sqlite")}, script);
+    const double mine = ExecutorSeconds(session, "MINE", script);
+    std::printf("exec_sqlite_seconds: %.2f\nsqlite3_seconds: %.2f\n", mine, tool);
+    std::printf("exec_vs_sqlite3_ratio: %.3f\n", mine / tool);
+}
+
+static void PgRatio()
+{
+    const QString host = qEnvironmentVariable("ORVANE_PG_HOST");
+    const QString port = qEnvironmentVariable("ORVANE_PG_PORT");
+    const QString user = qEnvironmentVariable("ORVANE_PG_USER");
+    if (port.isEmpty()) {
+        std::fprintf(stderr, "ORVANE_PG_PORT unset: exec_vs_psql_ratio not measured\n");
+        return;
+    }
+    const QStringList conn {"-h", host, "-p", port, "-U", user, "-q", "-v", "ON_ERROR_STOP=1"};
+    const auto admin = [&](const QString &sql) {
+        ToolSeconds("psql", conn + QStringList {"-d", "postgres", "-c", sql}, {});
+    };
+    QTemporaryDir dir;
+    const QString script = dir.filePath("script.sql");
+    WriteScript(script, "bench_t");
+    TSession session(dir.filePath("aliases.ini"));
+    session.AddAlias("MINE", "POSTGRESQL",
+                     {"SERVER NAME=" + host, "PORT=" + port, "DATABASE NAME=exec_bench_mine",
+                      "USER NAME=" + user},
+                     TSession::TPersistence::SessionOnly);
+    // The server's load varies: the best of two rounds per side, in alternating order, each
+    // on a fresh database.
+    double mine = 1e9, tool = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        for (const char *db : {"exec_bench_mine", "exec_bench_tool"}) {
+            admin(QString("DROP DATABASE IF EXISTS %1").arg(db));
+            admin(QString("CREATE DATABASE %1").arg(db));
+        }
+        const auto runTool = [&] {
+            tool = std::min(tool,
+                            ToolSeconds("psql",
+                                        conn + QStringList {"-d", "exec_bench_tool", "-f", script},
+                                        {}));
+        };
+        if (round == 0)
+            runTool();
+        mine = std::min(mine, ExecutorSeconds(session, "MINE", script));
+        if (round == 1)
+            runTool();
+    }
+    std::printf("exec_pg_seconds: %.2f\npsql_seconds: %.2f\n", mine, tool);
+    std::printf("exec_vs_psql_ratio: %.3f\n", mine / tool);
+    for (const char *db : {"exec_bench_mine", "exec_bench_tool"})
+        admin(QString("DROP DATABASE IF EXISTS %1").arg(db));
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    SqliteRatio();
+    PgRatio();
+    return 0;
+}

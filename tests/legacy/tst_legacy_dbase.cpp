@@ -134,6 +134,25 @@ private slots:
         DBFClose(h);
     }
 
+    // A result still being read keeps its rows while the table changes under it, here by
+    // another connection and then by a statement of its own connection.
+    void openReaderSurvivesChanges()
+    {
+        auto c = Open();
+        auto other = Open();
+        QSqlQuery reader(c->Db());
+        reader.setForwardOnly(true);
+        QVERIFY(reader.exec(QStringLiteral("SELECT name FROM stock")));
+        QVERIFY(reader.next());
+        QCOMPARE(Exec(*other, QStringLiteral("DELETE FROM stock")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO stock (name) VALUES ('new')")), QString());
+        QVERIFY(reader.next());
+        QCOMPARE(reader.value(0).toString(), QStringLiteral("Bolt"));
+        QVERIFY(!reader.next());
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT name FROM stock")),
+                 QList<QVariantList> {{QStringLiteral("new")}});
+    }
+
     void failuresLeaveTheFileAsItWas()
     {
         const QString file = PathOf(QStringLiteral("stock.dbf"));

@@ -25,13 +25,15 @@ struct TVtab
     sqlite3 *db = nullptr;
     TFileConnection *owner = nullptr;
     TTableFile *file = nullptr;
-    TSnapshot data;
+    // Shared with the cursors reading it: a cursor keeps the rows it started on even when
+    // the table is read again or rolled back under it.
+    std::shared_ptr<TSnapshot> data = std::make_shared<TSnapshot>();
     bool loaded = false;
     QString stamp;
     bool inTransaction = false;
     bool dirty = false;
-    TSnapshot committed; // the rows as the file holds them, while a transaction runs
-    std::map<int, TSnapshot> savepoints;
+    std::shared_ptr<TSnapshot> committed; // the rows as the file holds them, in a transaction
+    std::map<int, std::shared_ptr<TSnapshot>> savepoints;
     TFileMoves written; // new files waiting for the commit
 };
 
@@ -39,9 +41,9 @@ struct TCursor
 {
     sqlite3_vtab_cursor base {};
     TVtab *table = nullptr;
-    TRows::const_iterator at;
-    qint64 onlyId = 0; // a lookup by rowid
-    bool single = false;
+    std::shared_ptr<const TSnapshot> snap;
+    qint64 id = 0; // the current row; looked up again on each use, since rows may go
+    bool single = false; // a lookup by rowid
     bool eof = true;
 };
 
@@ -63,12 +65,12 @@ void Refresh(TVtab *t)
     if (t->loaded && stamp == t->stamp)
         return;
     std::vector<TRow> rows = t->file->Load();
-    t->data = TSnapshot();
-    t->data.autoTop.assign(t->file->Columns.size(), 0);
+    t->data = std::make_shared<TSnapshot>();
+    t->data->autoTop.assign(t->file->Columns.size(), 0);
     for (TRow &r : rows) {
-        const qint64 id = t->data.nextId++;
-        Track(*t->file, t->data, r, id);
-        t->data.rows.emplace(id, std::move(r));
+        const qint64 id = t->data->nextId++;
+        Track(*t->file, *t->data, r, id);
+        t->data->rows.emplace(id, std::move(r));
     }
     t->loaded = true;
     t->stamp = stamp;
@@ -147,15 +149,15 @@ void CheckRow(TVtab *t, TRow &row, qint64 id)
     const TTableFile &f = *t->file;
     for (size_t i = 0; i < f.Columns.size(); ++i)
         if (f.Columns[i].Type == ftAutoInc && row[i].isNull())
-            row[i] = t->data.autoTop[i] + 1;
+            row[i] = t->data->autoTop[i] + 1;
     if (f.KeyFields <= 0)
         return;
     for (int k = 0; k < f.KeyFields; ++k)
         if (row[k].isNull())
             throw EDatabaseError(
                 QStringLiteral("Key field %1 must have a value.").arg(f.Columns[k].Name));
-    const auto it = t->data.keys.find(KeyOf(f, row));
-    if (it != t->data.keys.end() && it->second != id)
+    const auto it = t->data->keys.find(KeyOf(f, row));
+    if (it != t->data->keys.end() && it->second != id)
         throw EDatabaseError(
             QStringLiteral("Key violation: table %1 already has a row with this key.").arg(f.Name));
 }
@@ -260,30 +262,30 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
-    const TRows &rows = t->data.rows;
+    c->snap = t->data;
+    const TRows &rows = c->snap->rows;
     c->single = idxNum == 1 && argc == 1;
-    if (c->single) {
-        c->at = sqlite3_value_type(argv[0]) == SQLITE_INTEGER
-            ? rows.find(sqlite3_value_int64(argv[0]))
-            : rows.end();
-    } else {
-        c->at = rows.begin();
-    }
-    c->eof = c->at == rows.end();
+    TRows::const_iterator at = rows.begin();
+    if (c->single)
+        at = sqlite3_value_type(argv[0]) == SQLITE_INTEGER ? rows.find(sqlite3_value_int64(argv[0]))
+                                                           : rows.end();
+    c->eof = at == rows.end();
+    c->id = c->eof ? 0 : at->first;
     return SQLITE_OK;
 }
 
 int Next(sqlite3_vtab_cursor *cursor)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
-    const TRows &rows = c->table->data.rows;
     if (c->single) {
         c->eof = true;
         return SQLITE_OK;
     }
     // The row may have gone meanwhile: continue after its id.
-    c->at = rows.upper_bound(c->at->first);
-    c->eof = c->at == rows.end();
+    const TRows &rows = c->snap->rows;
+    const auto at = rows.upper_bound(c->id);
+    c->eof = at == rows.end();
+    c->id = c->eof ? 0 : at->first;
     return SQLITE_OK;
 }
 
@@ -295,9 +297,9 @@ int Eof(sqlite3_vtab_cursor *cursor)
 int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
-    const TRow &row = c->at->second;
-    if (column >= 0 && column < int(row.size()))
-        ToSqlite(ctx, row[column]);
+    const auto at = c->snap->rows.find(c->id);
+    if (at != c->snap->rows.end() && column >= 0 && column < int(at->second.size()))
+        ToSqlite(ctx, at->second[column]);
     else
         sqlite3_result_null(ctx);
     return SQLITE_OK;
@@ -305,7 +307,7 @@ int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
 
 int Rowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *id)
 {
-    *id = reinterpret_cast<TCursor *>(cursor)->at->first;
+    *id = reinterpret_cast<TCursor *>(cursor)->id;
     return SQLITE_OK;
 }
 
@@ -317,12 +319,12 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
     try {
         if (!t->inTransaction) // SQLite begins one before any change; be safe regardless
             return Fail(t, QStringLiteral("A change outside a transaction was refused."));
-        TRows &rows = t->data.rows;
+        TRows &rows = t->data->rows;
         const bool hasOld = sqlite3_value_type(argv[0]) != SQLITE_NULL;
         const qint64 oldId = hasOld ? sqlite3_value_int64(argv[0]) : 0;
         if (argc == 1) { // DELETE
             if (const auto old = rows.find(oldId); old != rows.end()) {
-                Untrack(*t->file, t->data, old->second);
+                Untrack(*t->file, *t->data, old->second);
                 rows.erase(old);
             }
             t->dirty = true;
@@ -336,18 +338,18 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
         if (sqlite3_value_type(argv[1]) != SQLITE_NULL)
             id = sqlite3_value_int64(argv[1]);
         if (!hasOld && id == 0)
-            id = t->data.nextId;
+            id = t->data->nextId;
         if (id != oldId && rows.count(id))
             return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
                         SQLITE_CONSTRAINT);
         CheckRow(t, row, hasOld ? oldId : id);
         if (const auto old = rows.find(oldId); hasOld && old != rows.end()) {
-            Untrack(*t->file, t->data, old->second);
+            Untrack(*t->file, *t->data, old->second);
             rows.erase(old);
         }
-        Track(*t->file, t->data, row, id);
+        Track(*t->file, *t->data, row, id);
         rows[id] = std::move(row);
-        t->data.nextId = std::max(t->data.nextId, id + 1);
+        t->data->nextId = std::max(t->data->nextId, id + 1);
         *newId = id;
         t->dirty = true;
         return SQLITE_OK;
@@ -364,7 +366,9 @@ int Begin(sqlite3_vtab *vtab)
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
+    // Changes go to a copy; cursors opened before still read the rows as they were.
     t->committed = t->data;
+    t->data = std::make_shared<TSnapshot>(*t->committed);
     t->savepoints.clear();
     t->inTransaction = true;
     t->dirty = false;
@@ -387,8 +391,8 @@ int Sync(sqlite3_vtab *vtab)
         return SQLITE_OK;
     try {
         std::vector<TRow> rows;
-        rows.reserve(t->data.rows.size());
-        for (const auto &[id, r] : t->data.rows)
+        rows.reserve(t->data->rows.size());
+        for (const auto &[id, r] : t->data->rows)
             rows.push_back(r);
         Discard(t);
         t->written = t->file->Write(rows);
@@ -412,7 +416,7 @@ int Commit(sqlite3_vtab *vtab)
     }
     t->inTransaction = false;
     t->dirty = false;
-    t->committed = TSnapshot();
+    t->committed.reset();
     t->savepoints.clear();
     return SQLITE_OK;
 }
@@ -423,7 +427,7 @@ int Rollback(sqlite3_vtab *vtab)
     Discard(t);
     if (t->inTransaction)
         t->data = std::move(t->committed);
-    t->committed = TSnapshot();
+    t->committed.reset();
     t->inTransaction = false;
     t->dirty = false;
     t->savepoints.clear();
@@ -433,7 +437,7 @@ int Rollback(sqlite3_vtab *vtab)
 int Savepoint(sqlite3_vtab *vtab, int n)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
-    t->savepoints[n] = t->data;
+    t->savepoints[n] = std::make_shared<TSnapshot>(*t->data);
     return SQLITE_OK;
 }
 
@@ -448,7 +452,7 @@ int RollbackTo(sqlite3_vtab *vtab, int n)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
     if (auto it = t->savepoints.find(n); it != t->savepoints.end())
-        t->data = it->second;
+        t->data = std::make_shared<TSnapshot>(*it->second);
     t->savepoints.erase(t->savepoints.upper_bound(n), t->savepoints.end());
     return SQLITE_OK;
 }

@@ -311,6 +311,20 @@ private slots:
                  (QStringList {QStringLiteral("parts.db"), QStringLiteral("parts.mb")}));
     }
 
+    void damagedMemoFileGivesAnError()
+    {
+        QFile mb(PathOf(QStringLiteral("parts.mb")));
+        QVERIFY(mb.open(QIODevice::ReadWrite));
+        QVERIFY(mb.resize(4096 + 20)); // the memo's block is cut off
+        mb.close();
+        const QByteArray before = FileHash(PathOf(QStringLiteral("parts.db")));
+        auto c = Open();
+        const QString error = Exec(*c, QStringLiteral("SELECT note FROM parts"));
+        QVERIFY2(error.contains(u"memo file"), qPrintable(error));
+        QVERIFY(!Exec(*c, QStringLiteral("DELETE FROM parts WHERE id = 10")).isEmpty());
+        QCOMPARE(FileHash(PathOf(QStringLiteral("parts.db"))), before);
+    }
+
     void damagedFilesGiveErrors_data()
     {
         QTest::addColumn<QByteArray>("content");

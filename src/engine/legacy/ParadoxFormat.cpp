@@ -1,5 +1,6 @@
 #include "ParadoxFormat.h"
 #include "EngineError.h"
+#include "ParadoxBlob.h"
 
 #include <QDate>
 #include <QFile>
@@ -272,47 +273,6 @@ public:
 private:
     QByteArray m_blobs; // the memo file while the rows are read
 
-    // The field's last ten bytes locate the blob: block offset and index, size, and a
-    // modification number. A blob no longer than the field's leader is kept in the record.
-    QByteArray ReadBlob(const TFileColumn &c, const char *data, bool *present) const
-    {
-        const int leader = c.Width - 10;
-        const auto *tail = reinterpret_cast<const uchar *>(data + leader);
-        const quint32 where = qFromLittleEndian<quint32>(tail);
-        const qint64 stored = qFromLittleEndian<quint32>(tail + 4);
-        const bool graphic = uchar(c.Native) == pxfGraphic;
-        const qint64 size = graphic ? stored - 8 : stored;
-        *present = size > 0;
-        if (size <= 0)
-            return {};
-        if (size <= leader)
-            return QByteArray(data, int(size));
-        auto damaged = [&] {
-            return EDatabaseError(QStringLiteral("The memo file of %1 is damaged.").arg(Name));
-        };
-        const qint64 offset = where & 0xffffff00u;
-        const int index = int(where & 0xff);
-        const qint64 total = m_blobs.size();
-        if (offset == 0 || offset + 12 > total)
-            throw damaged();
-        const auto *block = reinterpret_cast<const uchar *>(m_blobs.constData() + offset);
-        if (block[0] == 2) {
-            const int head = graphic ? 17 : 9;
-            if (index != 0xff || qFromLittleEndian<quint32>(block + 3) != stored
-                || offset + head + size > total)
-                throw damaged();
-            return m_blobs.mid(offset + head, size);
-        }
-        if (block[0] == 3 && index < 64 && offset + 12 + index * 5 + 5 <= total) {
-            const uchar *p = block + 12 + index * 5;
-            const qint64 start = offset + p[0] * 16;
-            if ((p[1] - 1) * 16 + p[4] != stored || start + stored > total)
-                throw damaged();
-            return m_blobs.mid(start + (graphic ? 8 : 0), size);
-        }
-        throw damaged();
-    }
-
     // The header is checked before pxlib sees it: pxlib trusts block numbers and sizes.
     void ReadHeader()
     {
@@ -435,7 +395,8 @@ private:
         }
         default: { // memos and blobs
             bool present = false;
-            const QByteArray bytes = ReadBlob(c, data, &present);
+            const QByteArray bytes
+                = ReadParadoxBlob(m_blobs, data, c.Width, type == pxfGraphic, &present, Name);
             if (!present)
                 return {};
             if (type == pxfMemoBLOb || type == pxfFmtMemoBLOb)

@@ -17,9 +17,7 @@
 //   host.AliasOption = [this] { return OptionChecked(1); };
 //   host.SelectedAliasNode = [this] { return aliasNodeSelected ? node->text(0) : QString(); };
 //   host.AppendLines = [this](const QStringList &l) { AppendToEditor(l); };
-//   host.OpenResultWindow = [this](const QStringList &sql, const QString &name, int number,
-//                                  bool live) { m_results->OpenResultWindow(sql, name, number,
-//                                  live); };
+//   host.OpenResultWindow = m_results->Opener(); // m_results: TResultWindows (ResultWindows.h)
 //   m_executor = std::make_unique<TExecutor>(DB_Orvane, qryCmdsSQL, host);
 //
 // mnuSQLExecute (F9), btnExecute and mnuPopExecute all connect to mnuSQLExecuteClick, whose

@@ -115,3 +115,10 @@ void TResultWindows::ResultClosed(Tform_QueryResult *window)
     m_settings.WindowClosed(window->windowTitle(),
                             {window->x(), window->y(), window->width(), window->height(), 1});
 }
+
+std::function<void(const QStringList &, const QString &, int, bool)> TResultWindows::Opener()
+{
+    return [this](const QStringList &sql, const QString &name, int number, bool live) {
+        OpenResultWindow(sql, name, number, live);
+    };
+}

@@ -4,7 +4,7 @@
 //
 // Tform_Main wiring: create one `TResultWindows` after DB_Orvane and the settings file,
 //   m_results = new TResultWindows(this, DB_Orvane, *m_ini);
-// and give the executor's host `OpenResultWindow` a call to m_results->OpenResultWindow.
+// and give the executor's host `host.OpenResultWindow = m_results->Opener();`.
 // Open Table calls the same with the name "Table " + table, number 0 and live true.
 
 #include "ResultSettings.h"
@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 class TDatabase;
@@ -34,6 +35,8 @@ public:
     // The open window captioned name, shown; or a new one placed from the settings.
     Tform_QueryResult *GetResultWindow(const QString &name, const QStringList &sql);
     void ResultClosed(Tform_QueryResult *window);
+    // OpenResultWindow as the executor's host calls it.
+    std::function<void(const QStringList &, const QString &, int, bool)> Opener();
 
     // Open result windows in creation order.
     QList<Tform_QueryResult *> Windows() const;

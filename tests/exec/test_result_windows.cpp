@@ -95,10 +95,7 @@ private slots:
         m_main->show();
         m_results = new TResultWindows(m_main.get(), *m_db, *m_ini);
         TExecutorHost host = m_rec.Host();
-        host.OpenResultWindow
-            = [this](const QStringList &sql, const QString &name, int number, bool live) {
-                  m_results->OpenResultWindow(sql, name, number, live);
-              };
+        host.OpenResultWindow = m_results->Opener();
         m_exec = std::make_unique<TExecutor>(*m_db, *m_query, host);
     }
 

@@ -3,12 +3,15 @@
 // What the main window calls for its parameter commands:
 //
 //   TParamContext ctx {this, &Ini(), nullptr, DB_Orvane.DatabaseName(), tab_Orvane.TableName};
-//   mnuEdtParameters / btnParameters:  ParamWalkEditor(memSQL, 0, RememberedValues(), ctx);
-//   mnuPopParameters:                  ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(),
-//                                                      RememberedValues(), ctx);
-//   mnuEdtNewParam (Ctrl+W):           NewParam(memSQL, ParamCounter);
+//   mnuEdtParameters / btnParameters:
+//       memSQL->moveCursor(QTextCursor::Start);
+//       ParamWalkEditor(memSQL, 0, RememberedValues(), ctx);
+//   mnuPopParameters:
+//       ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(), RememberedValues(), ctx);
+//   mnuEdtNewParam (Ctrl+W):
+//       NewParam(memSQL, ParamCounter);
 //
-// File New puts ParamCounter back to 1.
+// File New puts ParamCounter back to 1 (TEditorHost::fileNew in EditorCommands.h).
 
 #include <QString>
 #include <QStringList>

@@ -57,7 +57,7 @@ void TfrmBase::memSQLDrawKey(QPainter &Canvas, const QString &PKey, const QRectF
     bold.setBold(true);
     Canvas.setFont(bold);
     Canvas.fillRect(Rect, Canvas.background());
-    Canvas.drawText(QPointF(Rect.left(), Rect.top() + QFontMetricsF(bold).ascent()), PKey);
+    Canvas.drawText(QPointF(Rect.left(), Rect.top() + Canvas.fontMetrics().ascent()), PKey);
     bold.setBold(false);
     Canvas.setFont(bold);
 }

@@ -316,10 +316,11 @@ void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)
         if (Run.IsKey && OnDrawKey) {
             const QRectF rect = PieceRect(line, from, to);
             if (rect.intersects(Area)) {
-                p.save();
                 OnDrawKey(p, line.Block.text().mid(from, to - from + 1), rect,
                           pal.color(QPalette::Text));
-                p.restore();
+                p.setFont(font());
+                p.setBackground(pal.color(QPalette::Base));
+                p.setBrush(Qt::NoBrush);
             }
         } else if (Run.ZOrder == ZHotSpotMarker) {
             // Text and background in one colour: the marker vanishes.

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTest>
 #include <QTextBlock>
 
@@ -113,6 +115,23 @@ private slots:
         QVERIFY(!memo->HotSpot().Active);
         QCOMPARE(form->Commas("ID;NAME"), QString("ID,NAME"));
         QCOMPARE(form->TypeName(ftString, 21, true), QString("VARCHAR(21)"));
+    }
+
+    void derivedFormMayMoveTheEditorIntoASplitter()
+    {
+        std::unique_ptr<TestForm> form(NewForm());
+        QPointer<TColorMemo> memo = form->memSQL;
+        auto *splitter = new QSplitter;
+        splitter->addWidget(new QWidget);
+        splitter->addWidget(memo);
+        form->setCentralWidget(splitter);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(memo);
+        QCOMPARE(memo->parentWidget(), splitter);
+        memo->setPlainText("SELECT a");
+        memo->viewport()->repaint();
+        QCOMPARE(memo->RunCount(), 1);
     }
 
     void enterAtLineEndRepeatsTheIndentation()

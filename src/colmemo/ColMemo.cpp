@@ -282,14 +282,23 @@ QRectF TColorMemo::PieceRect(const ScanLine &Line, int From, int To, qreal *Base
 void TColorMemo::DrawPiece(QPainter &p, const ScanLine &Line, int From, int To, const QRect &Area)
 {
     To = std::min(To, Line.Block.length() - 2); // never the line break
-    if (To < From)
-        return;
-    qreal baseline = 0;
-    const QRectF rect = PieceRect(Line, From, To, &baseline);
-    if (!rect.intersects(Area))
-        return;
-    p.fillRect(rect, p.brush().style() == Qt::NoBrush ? p.background() : p.brush());
-    p.drawText(QPointF(rect.left(), baseline), Line.Block.text().mid(From, To - From + 1));
+    while (From <= To) {
+        // With word wrap one text line may take several lines on screen.
+        const QTextLine line = Line.Block.layout()->lineForTextPosition(From);
+        if (!line.isValid())
+            return;
+        const int last = std::min(To, line.textStart() + line.textLength() - 1);
+        if (last < From)
+            return;
+        qreal baseline = 0;
+        const QRectF rect = PieceRect(Line, From, last, &baseline);
+        if (rect.intersects(Area)) {
+            p.fillRect(rect, p.brush().style() == Qt::NoBrush ? p.background() : p.brush());
+            p.drawText(QPointF(rect.left(), baseline),
+                       Line.Block.text().mid(From, last - From + 1));
+        }
+        From = last + 1;
+    }
 }
 
 void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)

@@ -1,17 +1,21 @@
 #pragma once
 
-// What the main window calls for its parameter commands:
+// What the main window calls for its parameter commands. Build the context at each call:
+// the current table changes with the tree's selection.
 //
-//   TParamContext ctx {this, &Ini(), nullptr, DB_Orvane.DatabaseName(), tab_Orvane.TableName};
+//   TParamContext ParamContext() {
+//       return {this, &Ini(), nullptr, DB_Orvane.DatabaseName(), tab_Orvane.TableName}; }
 //   mnuEdtParameters / btnParameters:
 //       memSQL->moveCursor(QTextCursor::Start);
-//       ParamWalkEditor(memSQL, 0, RememberedValues(), ctx);
+//       ParamWalkEditor(memSQL, 0, RememberedValues(), ParamContext());
 //   mnuPopParameters:
-//       ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(), RememberedValues(), ctx);
+//       ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(), RememberedValues(),
+//                       ParamContext());
 //   mnuEdtNewParam (Ctrl+W):
 //       NewParam(memSQL, ParamCounter);
 //
-// File New puts ParamCounter back to 1 (TEditorHost::fileNew in EditorCommands.h).
+// File New puts ParamCounter back to 1 (TEditorHost::fileNew in EditorCommands.h), and
+// orvane_shell links orvane_params.
 
 #include <QString>
 #include <QStringList>

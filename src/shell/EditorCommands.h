@@ -3,17 +3,23 @@
 // The script editor's commands: script files (New, Open, Save, Save As and the save
 // question), the caret status, Goto Line, Find Command, Quick Tour and drops from the tree.
 //
-// How Tform_Main wires them (in FormCreate, after the editor, actions and settings exist):
+// How Tform_Main wires them (in FormCreate, once the editor, actions and settings exist;
+// only the window's public members are used):
 //
 //   TEditorHost host;
-//   host.window = this;  host.editor = memSQL;  host.ini = m_ini.get();  host.values = &m_values;
-//   host.nodePath = [this] { return m_nodePath; };
+//   host.window = this;
+//   host.editor = memSQL;
+//   host.ini = &Ini();
+//   host.values = &RememberedValues();
+//   host.nodePath = [this] { return NodePathText(); };
 //   host.findByPath = [this](const QString &p) { FindByPath(p); };
 //   host.setStatus = [this](const QString &t) { SetStatusText(t); };
-//   host.openDataFile = [this](const QString &f) { /* open as alias (connection commands) */ };
+//   host.openDataFile = [this](const QString &f) { /* open the data file as an alias */ };
 //   host.fileNew = [this] { ParamCounter = 1; };
-//   host.selectedNode = [this](int &kind, QString &text) { kind = SelectedKind(); text =
-//       MainTree->currentItem() ? MainTree->currentItem()->text(0) : QString(); };
+//   host.selectedNode = [this](int &kind, QString &text) {
+//       kind = SelectedKind();
+//       text = MainTree->currentItem() ? MainTree->currentItem()->text(0) : QString();
+//   };
 //   host.dropOnEditor = [this] { /* the Script command, once the generators provide it */ };
 //   host.saveActions = {btnFileSave, mnuFileSave};
 //   host.executeActions = {mnuSQLExecute, mnuPopExecute};
@@ -26,12 +32,13 @@
 //   mnuEdtFindCmd / btnFindCmd    -> m_editorCmds->mnuEdtFindCmdClick()
 //   mnuEdtGotoLine                -> m_editorCmds->mnuEdtGotoLineClick()
 //   mnuHelpQuickTour              -> m_editorCmds->mnuHelpQuickTourClick()
-//   popMem aboutToShow            -> m_editorCmds->popMemPopup(mnuPopParameters)
+//   popMem's aboutToShow          -> m_editorCmds->popMemPopup(mnuPopParameters)
 //   Tform_Main::SaveQuestion()    -> return m_editorCmds->SaveQuestion();
-//   Tform_Main::OpenScript(f)     -> return m_editorCmds->OpenScript(f);   (command line: state 0)
+//   Tform_Main::OpenScript(f)     -> return m_editorCmds->OpenScript(f);  (file state stays 0)
 //   Tform_Main::SaveScript()      -> return m_editorCmds->mnuFileSaveClick();
 //   Tform_Main::SelectLine(l)     -> TEditorCommands::SelectLine(memSQL, l);
 //
+// The tree starts drags by itself: MainTree->setDragEnabled(true) with DragOnly.
 // The editor's change signal, its key presses and releases (caret status, F9 left to the
 // script run) and drags over it are watched by the object itself. The parameter commands
 // are wired as params/AskParam.h shows.

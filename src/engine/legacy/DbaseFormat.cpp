@@ -258,9 +258,11 @@ private:
         return m_utf8 ? QString::fromUtf8(data) : QString::fromLatin1(data);
     }
 
-    QByteArray Encode(const QString &text) const
+    // Text a Latin-1 table cannot hold is refused rather than stored as question marks.
+    bool Encode(const QString &text, QByteArray *bytes) const
     {
-        return m_utf8 ? text.toUtf8() : text.toLatin1();
+        *bytes = m_utf8 ? text.toUtf8() : text.toLatin1();
+        return m_utf8 || QString::fromLatin1(*bytes) == text;
     }
 
     void WriteTable(const QString &temp, const QString &memoTemp, const std::vector<TRow> &rows)
@@ -286,7 +288,10 @@ private:
                 if (v.isNull()) {
                     ok = DBFWriteNULLAttribute(h, r, i);
                 } else if (c.Native == 'C') {
-                    const QByteArray bytes = Encode(v.toString());
+                    QByteArray bytes;
+                    if (!Encode(v.toString(), &bytes))
+                        fail(QStringLiteral("Field %1 cannot hold the letters of '%2'.")
+                                 .arg(c.Name, v.toString().left(40)));
                     if (bytes.size() > c.Width)
                         fail(QStringLiteral("Value is too long for field %1.").arg(c.Name));
                     ok = DBFWriteStringAttribute(h, r, i, bytes.constData());
@@ -297,16 +302,19 @@ private:
                     ok = WriteDirect(h, r, i, v.toString().remove(u'-').toLatin1(), c.Width);
                 } else if (c.Native == 'M') {
                     const qint64 block = memo.size() / MemoBlock;
-                    QByteArray data = Encode(v.toString()) + "\x1a\x1a";
+                    QByteArray data;
+                    if (!Encode(v.toString(), &data))
+                        fail(QStringLiteral("Field %1 cannot hold the letters of '%2'.")
+                                 .arg(c.Name, v.toString().left(40)));
+                    data += "\x1a\x1a";
                     data.resize((data.size() + MemoBlock - 1) / MemoBlock * MemoBlock, '\0');
                     memo += data;
                     ok = WriteDirect(h, r, i, QByteArray::number(block), c.Width);
                 } else {
                     const QByteArray text = c.Native == 'F'
                         ? QByteArray::number(v.toDouble(), 'g', 15)
-                        : c.Decimals > 0
-                        ? QByteArray::number(v.toString().toDouble(), 'f', c.Decimals)
-                        : QByteArray::number(v.toLongLong());
+                        : c.Decimals > 0 ? FixedDecimals(v.toString(), c.Decimals).toLatin1()
+                                         : QByteArray::number(v.toLongLong());
                     if (text.size() > c.Width)
                         fail(QStringLiteral("Value %1 does not fit field %2.")
                                  .arg(QString::fromLatin1(text), c.Name));

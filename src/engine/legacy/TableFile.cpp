@@ -93,7 +93,31 @@ qlonglong WholeNumber(const TFileColumn &column, const QVariant &value, qlonglon
     return n;
 }
 
+// dBASE keeps numbers as text of the field's width (type code 'N').
+void CheckWidth(const TFileColumn &column, const QString &text)
+{
+    if (column.Native == 'N' && text.size() > column.Width)
+        throw EDatabaseError(
+            QStringLiteral("Value %1 does not fit field %2.").arg(text, column.Name));
+}
+
 } // namespace
+
+QString FixedDecimals(const QString &number, int decimals)
+{
+    QString text = number.trimmed();
+    if (text.startsWith(u'+'))
+        text.remove(0, 1);
+    const qsizetype dot = text.indexOf(u'.');
+    const qsizetype have = dot < 0 ? 0 : text.size() - dot - 1;
+    if (have > decimals) // more decimals than the field keeps: rounded
+        return QString::number(text.toDouble(), 'f', decimals);
+    if (decimals == 0)
+        return dot < 0 ? text : text.left(dot);
+    if (dot < 0)
+        text += u'.';
+    return text + QString(decimals - have, u'0');
+}
 
 QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
 {
@@ -123,10 +147,20 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
     case ftSmallint:
         return WholeNumber(column, value, -32767, 32767);
     case ftInteger:
-    case ftAutoInc:
-        return WholeNumber(column, value, -2147483647, 2147483647);
-    case ftLargeint:
-        return WholeNumber(column, value, LLONG_MIN + 1, LLONG_MAX);
+    case ftAutoInc: {
+        // A dBASE number is bounded by its width alone, also where files hold more than
+        // 32 bits in a narrow field.
+        const bool text = column.Native == 'N';
+        const qlonglong n = WholeNumber(column, value, text ? LLONG_MIN + 1 : -2147483647,
+                                        text ? LLONG_MAX : 2147483647);
+        CheckWidth(column, QString::number(n));
+        return n;
+    }
+    case ftLargeint: {
+        const qlonglong n = WholeNumber(column, value, LLONG_MIN + 1, LLONG_MAX);
+        CheckWidth(column, QString::number(n));
+        return n;
+    }
     case ftWord:
         return WholeNumber(column, value, 0, 65535);
     case ftFloat:
@@ -148,6 +182,7 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value)
             : value.toString().trimmed();
         if (!number.match(text).hasMatch())
             Invalid(column, value);
+        CheckWidth(column, FixedDecimals(text, column.Size));
         return text;
     }
     case ftBoolean: {

@@ -86,5 +86,7 @@ QVariant CoerceValue(const TFileColumn &column, const QVariant &value);
 // The files beside path with the same name and an extension that keep() accepts (given
 // in lower case).
 QStringList SiblingFiles(const QString &path, bool (*keep)(const QString &extension));
+// A decimal number as text with exactly that many decimals ("1.5", 2 -> "1.50").
+QString FixedDecimals(const QString &number, int decimals);
 // A temporary file name beside path for a file about to replace it.
 QString SiblingTempPath(const QString &path);

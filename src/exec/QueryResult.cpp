@@ -144,6 +144,7 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     btnIns = NewButton(ToolBarEdit, "btnIns", popEdtIns);
     btnDel = NewButton(ToolBarEdit, "btnDel", popEdtDel);
     btnEdit = NewButton(ToolBarEdit, "btnEdit", popEdtEdit);
+    btnEdit->setProperty("Tag", -7);
     btnLocate = NewButton(ToolBarEdit, "btnLocate", popEdtLoc);
     foot->addWidget(ToolBarEdit);
 
@@ -175,6 +176,8 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
 
 Tform_QueryResult::~Tform_QueryResult()
 {
+    // The grid's children go after this object's members: no more row changes reach them.
+    dbgResult->selectionModel()->disconnect(this);
     qryResult.Close();
 }
 

@@ -213,6 +213,10 @@ private slots:
                      .isEmpty());
         QVERIFY(!Exec(*c, QStringLiteral("INSERT INTO parts (id, note) VALUES (43, 'Шестерня')"))
                      .isEmpty());
+        QVERIFY(!Exec(*c,
+                      QStringLiteral("INSERT INTO parts (id, code) VALUES (44, '%1')")
+                          .arg(QString(31, u'9')))
+                     .isEmpty());
         QCOMPARE(FileHash(file), before);
         QCOMPARE(Rows(*Open(), QStringLiteral("SELECT COUNT(*) FROM parts"))[0][0].toInt(), 2);
 

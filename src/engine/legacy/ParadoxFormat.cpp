@@ -511,7 +511,13 @@ private:
             PX_put_data_byte(doc, data, c.Width, v.toLongLong() ? 1 : 0);
             break;
         case pxfBCD: {
-            QByteArray text = v.toString().toLatin1();
+            // 32 digits in all, c.Decimals of them after the point.
+            QByteArray text = FixedDecimals(v.toString(), c.Decimals).toLatin1();
+            const qsizetype dot = text.indexOf('.');
+            const QByteArray whole = (dot < 0 ? text : text.left(dot)).replace("-", "");
+            if (whole.size() > 32 - c.Decimals)
+                throw EDatabaseError(
+                    QStringLiteral("Value %1 does not fit field %2.").arg(v.toString(), c.Name));
             PX_put_data_bcd(doc, data, c.Decimals, text.data());
             break;
         }

@@ -21,6 +21,9 @@ TfrmParam::TfrmParam(QWidget *parent)
     cmbParam->setObjectName(QStringLiteral("cmbParam"));
     cmbParam->setEditable(true);
     cmbParam->setInsertPolicy(QComboBox::NoInsert);
+    // Typed values are often prefixes of earlier ones (a size of 3 after one of 30): inline
+    // completion would quietly confirm the longer one.
+    cmbParam->setCompleter(nullptr);
     cmbParam->setGeometry(8, 26, 290, 24);
     lblParam->setBuddy(cmbParam);
 

@@ -92,7 +92,7 @@ private slots:
         QFile::remove(m_dir.filePath("Orvane.ini"));
     }
 
-    void okFollowsTheText()
+    void okFollowsTextAndTypedPrefixStays()
     {
         TfrmParam dlg;
         QCOMPARE(dlg.objectName(), QString("frmParam"));
@@ -104,6 +104,17 @@ private slots:
         QVERIFY(!dlg.btnOk->isEnabled());
         QVERIFY(dlg.btnOk->isDefault());
         QCOMPARE(dlg.size(), QSize(306, 85));
+
+        // A typed prefix of a listed value stays what was typed.
+        dlg.SetChoices({"30", "300"});
+        dlg.cmbParam->setEditText("");
+        QApplication::setActiveWindow(&dlg);
+        dlg.cmbParam->setFocus();
+        QTest::keyClicks(dlg.cmbParam->lineEdit(), "3");
+        QCOMPARE(dlg.cmbParam->currentText(), QString("3"));
+        QString v;
+        dlg.GetParamValue(v);
+        QCOMPARE(v, QString("3"));
     }
 
     void varcharLeadsToSizeWithHistory()
@@ -200,8 +211,7 @@ private slots:
         dlg.edtValue->setText("\"A%\"");
         QString v;
         dlg.GetParamValue(v);
-        // The combo completes the typed name to the listed field.
-        QCOMPARE(v, QString("NAME like \"A%\""));
+        QCOMPARE(v, QString("name like \"A%\""));
 
         // A filled value box is kept when the field changes.
         dlg.cmbParam->setEditText("AGE");

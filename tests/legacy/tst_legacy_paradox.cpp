@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 extern "C" {
@@ -192,6 +193,27 @@ private slots:
         QCOMPARE(rows[1][2].toInt(), 7);
         QCOMPARE(rows[1][5].toString(), QStringLiteral("2010-05-06 07:08:09"));
         QCOMPARE(rows[1][6].toInt(), 0);
+    }
+
+    // Many blocks' worth of rows, written in reverse key order.
+    void largeTablesStayInKeyOrder()
+    {
+        auto c = Open();
+        QCOMPARE(Exec(*c,
+                      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 3000 UNION ALL SELECT i - 1 "
+                                     "FROM n WHERE i > 100) INSERT INTO parts (id, name, note) "
+                                     "SELECT i, 'part ' || i, CASE WHEN i % 500 = 0 THEN "
+                                     "printf('%.*c', 200, 'n') END FROM n")),
+                 QString());
+        const QList<long> keys = KeysInFile(QStringLiteral("parts.db"));
+        QCOMPARE(keys.size(), 2903);
+        QVERIFY(std::is_sorted(keys.begin(), keys.end()));
+        auto fresh = Open();
+        QCOMPARE(Rows(*fresh, QStringLiteral("SELECT COUNT(*), SUM(length(note)) FROM parts")),
+                 (QList<QVariantList> {{2903, 6 * 200 + 303}}));
+        QCOMPARE(
+            Rows(*fresh, QStringLiteral("SELECT name FROM parts WHERE id = 2999"))[0][0].toString(),
+            QStringLiteral("part 2999"));
     }
 
     void refusedChangesLeaveTheFile()

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 extern "C" {
 #include <paradox.h>
 }
@@ -52,13 +53,21 @@ public:
     }
     ~TPxDoc()
     {
-        PX_close(m_doc);
+        Close();
         PX_delete(m_doc);
         if (m_fp)
             std::fclose(m_fp);
     }
     TPxDoc(const TPxDoc &) = delete;
     TPxDoc &operator=(const TPxDoc &) = delete;
+
+    // Writes what pxlib still holds; closing twice is harmless.
+    void Close()
+    {
+        if (!m_closed)
+            PX_close(m_doc);
+        m_closed = true;
+    }
 
     pxdoc_t *operator->() const { return m_doc; }
     operator pxdoc_t *() const { return m_doc; }
@@ -89,6 +98,7 @@ private:
     TPxErrors m_errors;
     pxdoc_t *m_doc;
     FILE *m_fp = nullptr;
+    bool m_closed = false;
 };
 
 TFieldType TypeOf(int native)
@@ -435,9 +445,19 @@ private:
             fields[i].px_flen = Columns[i].Width;
             fields[i].px_fdc = Columns[i].Decimals;
         }
-        if (PX_create_file(doc, fields, n, QFile::encodeName(temp).constData(),
-                           KeyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
-            < 0)
+        // pxlib rewrites the header after every record: the table is built in memory and
+        // written in one go. A record takes at most twice its size in a block.
+        int recordSize = 0;
+        for (const TFileColumn &col : Columns)
+            recordSize += col.Width;
+        const qint64 bound = 0x10000 + 0x8000 + (qint64(rows.size()) + 2) * (2 * recordSize + 16);
+        QByteArray image(bound, '\0');
+        std::unique_ptr<FILE, int (*)(FILE *)> memory(
+            fmemopen(image.data(), size_t(image.size()), "w+"), std::fclose);
+        if (!memory
+            || PX_create_fp(doc, fields, n, memory.get(),
+                            KeyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
+                < 0)
             doc.Fail(QStringLiteral("Cannot write %1").arg(temp));
         if (KeyFields > 0)
             PX_set_value(doc, "numprimkeys", float(KeyFields));
@@ -459,6 +479,14 @@ private:
             if (PX_put_record(doc, record.data()) < 0)
                 doc.Fail(QStringLiteral("Cannot write %1").arg(Name));
         }
+        doc.Close();
+        if (std::fflush(memory.get()) != 0 || std::fseek(memory.get(), 0, SEEK_END) != 0)
+            throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(temp));
+        const long size = std::ftell(memory.get());
+        QFile out(temp);
+        if (size <= 0 || size >= bound || !out.open(QIODevice::WriteOnly)
+            || out.write(image.constData(), size) != size || !out.flush())
+            throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(temp));
     }
 
     void Encode(TPxDoc &doc, const TFileColumn &c, char *data, const QVariant &v)

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,7 +53,9 @@ Tform_Main::~Tform_Main()
 
 void Tform_Main::CreateControls()
 {
-    setGeometry(17, 12, 601, 433);
+    // The design size grows with the font, as a form scales to a larger system font.
+    const qreal scale = std::max(1.0, fontMetrics().height() / 13.0);
+    setGeometry(17, 12, qRound(601 * scale), qRound(433 * scale));
     CreateActions();
     CreateMenus();
 
@@ -97,6 +100,11 @@ void Tform_Main::CreateControls()
     MainTree->setIndentation(19);
     MainTree->setIconSize(QSize(16, 16));
     MainTree->setUniformRowHeights(true);
+    // Long field texts scroll sideways instead of being cut off.
+    MainTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    MainTree->header()->setResizeContentsPrecision(0); // the rows in view decide
+    MainTree->header()->setStretchLastSection(false);
+    MainTree->setTextElideMode(Qt::ElideNone);
     MainTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MainTree->setDragEnabled(true);
     MainTree->setDragDropMode(QAbstractItemView::DragOnly);

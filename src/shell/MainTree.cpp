@@ -109,8 +109,12 @@ void Tform_Main::ReadAlias(QTreeWidgetItem *node)
 
 QStringList Tform_Main::AliasTableNames(const QString &alias)
 {
-    DB_Orvane.Close();
-    DB_Orvane.SetAliasName(alias);
+    // Reconnecting to the alias already open would make the engine read the whole schema
+    // again (long for thousands of tables) and show nothing new; Refresh still reconnects.
+    if (!DB_Orvane.Connected() || DB_Orvane.AliasName() != alias) {
+        DB_Orvane.Close();
+        DB_Orvane.SetAliasName(alias);
+    }
     try {
         return ::AliasTableNames(DB_Orvane.DatabaseName(), &DB_Orvane.Session());
     } catch (const EDatabaseError &) {

@@ -1,0 +1,128 @@
+// The tree on a PostgreSQL alias: driver in the status bar, levels with the server's types,
+// a table created meanwhile, and reading errors shown only after a confirmed login.
+#include "ShellTestSupport.h"
+#include "TestSupport.h"
+
+#include "Database.h"
+#include "MessageDlg.h"
+#include "Session.h"
+#include "TreeLogic.h"
+
+#include <QTemporaryDir>
+
+class TestMainPg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void treeLevelsOnTheServer();
+    void readErrorsOnlyAfterConfirmedLogin();
+    void cleanupTestCase();
+
+private:
+    void Exec(const QString &sql)
+    {
+        TSession::Default().OpenDatabase("SHELL_PG").Connection().Exec(sql);
+    }
+};
+
+void TestMainPg::initTestCase()
+{
+    REQUIRE_PG();
+    TSession::Default().AddAlias("SHELL_PG", "POSTGRESQL", PgAliasParams(),
+                                 TSession::TPersistence::SessionOnly);
+    Exec("DROP TABLE IF EXISTS shell_tree_a, shell_tree_b");
+    Exec("CREATE TABLE shell_tree_a (id integer PRIMARY KEY, name varchar(40) NOT NULL, "
+         "note text, amount numeric(10,2))");
+    Exec("CREATE INDEX shell_tree_a_name ON shell_tree_a (name, id)");
+}
+
+void TestMainPg::treeLevelsOnTheServer()
+{
+    TProgram p;
+    QTreeWidgetItem *alias = AliasNode(p, "SHELL_PG");
+    QVERIFY(alias);
+    p->FindByPath("DEMO.ORDERS");
+    p->MainTree->setCurrentItem(alias);
+    QCOMPARE(p->StatusText(), QString("SHELL_PG (POSTGRESQL)"));
+    QCOMPARE(p->DB_Orvane.AliasName(), QString("DEMO"));
+
+    p->FindByPath("SHELL_PG.shell_tree_a");
+    QCOMPARE(p->DB_Orvane.AliasName(), QString("SHELL_PG"));
+    QTreeWidgetItem *table = Selected(p);
+    QCOMPARE(table->childCount(), 0); // the last piece is selected, not expanded
+    table->setExpanded(true);
+    QCOMPARE(table->text(0), QString("shell_tree_a"));
+    QCOMPARE(Child(table, "id")->text(0), QString("id: INTEGER"));
+    QCOMPARE(Child(table, "name")->text(0), QString("name: VARCHAR(40)"));
+    QCOMPARE(Child(table, "note")->text(0), QString("note: MEMO"));
+    QCOMPARE(NodeKind(Child(table, "amount")), int(nkField));
+    QTreeWidgetItem *pk = Child(table, "Primary key");
+    QVERIFY(pk);
+    QCOMPARE(pk->child(0)->text(0), QString("id: INTEGER"));
+    QTreeWidgetItem *index = Child(table, "shell_tree_a_name");
+    QVERIFY(index);
+    QCOMPARE(NodeKind(index), int(nkIndex));
+    QCOMPARE(index->childCount(), 2);
+    QCOMPARE(index->child(0)->text(0), QString("name: VARCHAR(40)"));
+    QCOMPARE(NodeKind(index->child(1)), int(nkIndexField));
+
+    Exec("CREATE TABLE shell_tree_b (x integer)");
+    QVERIFY(!Child(alias, "shell_tree_b"));
+    alias->setExpanded(false);
+    alias->setExpanded(true);
+    QVERIFY(Child(alias, "shell_tree_b"));
+    p->FindByPath("SHELL_PG.shell_tree_b.x");
+    QCOMPARE(p->NodePathText(), QString("SHELL_PG.shell_tree_b.x"));
+}
+
+void TestMainPg::readErrorsOnlyAfterConfirmedLogin()
+{
+    TParams params = PgAliasParams();
+    SetParamValue(params, "DATABASE NAME", "shell_no_such_database");
+    TSession::Default().AddAlias("SHELL_PG_BAD", "POSTGRESQL", params,
+                                 TSession::TPersistence::SessionOnly);
+    QStringList shown;
+    const TMessageHandler previous
+        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+              shown << text;
+              return QMessageBox::Ok;
+          });
+    {
+        TProgram p;
+        QTreeWidgetItem *bad = AliasNode(p, "SHELL_PG_BAD");
+        bad->setExpanded(true);
+        QCOMPARE(bad->childCount(), 0);
+        QVERIFY(shown.isEmpty()); // no login was confirmed: silently no tables
+
+        bad->setExpanded(false);
+        p->LoginAccepted = true;
+        p->SetValue("Password_SHELL_PG_BAD", "secret");
+        bad->setExpanded(true);
+        QCOMPARE(bad->childCount(), 0);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains("shell_no_such_database"), qPrintable(shown[0]));
+        QCOMPARE(p->Value("Password_SHELL_PG_BAD"), QString()); // forgotten, asked again
+        p->SessionAliases << "SHELL_PG_BAD";
+    }
+    SetMessageDlgHandler(previous);
+    QVERIFY(!TSession::Default().IsAlias("SHELL_PG_BAD"));
+}
+
+void TestMainPg::cleanupTestCase()
+{
+    if (TSession::Default().IsAlias("SHELL_PG"))
+        Exec("DROP TABLE IF EXISTS shell_tree_a, shell_tree_b");
+}
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+    QApplication app(argc, argv);
+    TestMainPg test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_pg.moc"

@@ -83,6 +83,8 @@ private slots:
         QCOMPARE(customers[1].Name, QStringLiteral("CompanyName"));
         QCOMPARE(customers[1].DataType, ftString);
         QCOMPARE(customers[1].Size, 40);
+        QVERIFY(customers[1].Required); // NOT NULL in the file
+        QVERIFY(!customers[2].Required);
         const QList<TFieldDef> products = c->FieldDefs(QStringLiteral("Products"));
         QCOMPARE(Field(products, QStringLiteral("UnitPrice"))->DataType, ftCurrency);
         QCOMPARE(Field(products, QStringLiteral("UnitsInStock"))->DataType, ftSmallint);

@@ -82,6 +82,8 @@ TFileColumn ColumnOf(const MdbColumn *col, bool jet3)
     c.Name = QString::fromUtf8(col->name);
     c.Native = char(col->col_type);
     c.Width = col->col_size;
+    const char *required = mdb_col_get_prop(col, "Required");
+    c.Required = required && qstrcmp(required, "yes") == 0;
     switch (col->col_type) {
     case MDB_BOOL:
         c.Type = ftBoolean;

@@ -157,7 +157,7 @@ QList<TFieldDef> TFileConnection::FieldDefs(const QString &table)
     QList<TFieldDef> defs;
     for (size_t i = 0; i < t.Columns.size(); ++i) {
         const TFileColumn &c = t.Columns[i];
-        defs << TFieldDef {c.Name, c.Type, c.Size, int(i) < t.KeyFields};
+        defs << TFieldDef {c.Name, c.Type, c.Size, c.Required || int(i) < t.KeyFields};
     }
     return defs;
 }

@@ -19,6 +19,7 @@ struct TFileColumn
     int Width = 0; // the file's own field width
     int Decimals = 0;
     char Native = 0; // the file's own type code
+    bool Required = false; // key fields are required in any case
 };
 
 // A row as the virtual tables hold it: text (also dates, "YYYY-MM-DD", times and

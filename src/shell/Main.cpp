@@ -53,9 +53,10 @@ Tform_Main::~Tform_Main()
 
 void Tform_Main::CreateControls()
 {
-    // The design size grows with the font, as a form scales to a larger system font.
-    const qreal scale = std::max(1.0, fontMetrics().height() / 13.0);
-    setGeometry(17, 12, qRound(601 * scale), qRound(433 * scale));
+    // The design sizes were made for a 10-pixel font; they grow with the system font as a
+    // scaled form does, so that a first start shows tree texts and tool bar uncut.
+    m_scale = std::max(1.0, fontMetrics().height() / 10.0);
+    setGeometry(17, 12, qRound(601 * m_scale), qRound(433 * m_scale));
     CreateActions();
     CreateMenus();
 
@@ -174,7 +175,7 @@ void Tform_Main::FormCreate()
          m_ini->ReadInteger(Ini::Config, Ini::Top, y()));
     resize(m_ini->ReadInteger(Ini::Config, Ini::Width, g.width()),
            m_ini->ReadInteger(Ini::Config, Ini::Height, g.height()));
-    m_treeWidth = m_ini->ReadInteger(Ini::Config, Ini::TreeWidth, 185);
+    m_treeWidth = m_ini->ReadInteger(Ini::Config, Ini::TreeWidth, qRound(185 * m_scale));
     splTreeMemo->setSizes({m_treeWidth, std::max(width() - m_treeWidth, 100)});
 }
 

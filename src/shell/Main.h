@@ -154,6 +154,7 @@ private:
     QStringList m_values;
     QString m_nodePath;
     int m_treeWidth = 185;
+    qreal m_scale = 1.0;
     bool m_shown = false;
     bool m_closing = false;
 };

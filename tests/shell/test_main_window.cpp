@@ -43,6 +43,7 @@ private slots:
     void collapseDropsLevelsAndRereads();
     void aliasSelectionLeavesDatabaseAlone();
     void commandStatesFollowSelection();
+    void unreadableAliasShowsNoTables();
     void findByPathPrefixCaseAndStop();
     void bookmarksFifteenAndNoReorder();
     void gotoTreeFromScript();
@@ -260,6 +261,38 @@ void TestMainWindow::aliasSelectionLeavesDatabaseAlone()
         p->SessionAliases << "SHELL_TWO";
     }
     QVERIFY(!session.IsAlias("SHELL_TWO"));
+}
+
+void TestMainWindow::unreadableAliasShowsNoTables()
+{
+    QTemporaryDir dir;
+    TSession::Default().AddAlias("SHELL_GONE", "SQLITE",
+                                 {"DATABASE NAME=" + dir.filePath("missing.sqlite")},
+                                 TSession::TPersistence::SessionOnly);
+    QStringList shown;
+    const TMessageHandler previous
+        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+              shown << text;
+              return QMessageBox::Ok;
+          });
+    {
+        TProgram p;
+        QTreeWidgetItem *gone = AliasNode(p, "SHELL_GONE");
+        gone->setExpanded(true);
+        QCOMPARE(gone->childCount(), 0);
+        QVERIFY(shown.isEmpty());
+        QCOMPARE(QApplication::overrideCursor(), nullptr); // the hourglass is gone again
+        gone->setExpanded(false);
+        p->LoginAccepted = true; // as after a confirmed login dialog
+        p->SetValue("Password_SHELL_GONE", "pw");
+        gone->setExpanded(true);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains("missing.sqlite"), qPrintable(shown[0]));
+        QCOMPARE(p->Value("Password_SHELL_GONE"), QString());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        p->SessionAliases << "SHELL_GONE";
+    }
+    SetMessageDlgHandler(previous);
 }
 
 void TestMainWindow::commandStatesFollowSelection()

@@ -70,7 +70,8 @@ void TQuery::ExecSQL()
 void TQuery::Open()
 {
     Close();
-    m_connection = &Database().Connection();
+    m_connectionRef = Database().SharedConnection();
+    m_connection = m_connectionRef.get();
     m_hiddenColumns = 0;
     m_identitySelect.clear();
     m_updateColumns.clear();
@@ -102,6 +103,7 @@ void TQuery::Close()
     m_keyNames.clear();
     m_state = TDataSetState::Inactive;
     m_connection = nullptr;
+    m_connectionRef.reset();
 }
 
 // Runs the statement again from its first row, keeping the fields as they are.

@@ -133,6 +133,7 @@ private:
     TDataSetState m_state = TDataSetState::Inactive;
     std::unique_ptr<QSqlQuery> m_query;
     TConnection *m_connection = nullptr;
+    std::shared_ptr<TConnection> m_connectionRef; // keeps m_connection alive while open
     std::vector<TField> m_fields;
     int m_hiddenColumns = 0; // trailing columns the program added to identify rows
     std::unordered_map<int, Block> m_blocks;

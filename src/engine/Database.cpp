@@ -66,6 +66,11 @@ void TDatabase::Close()
 
 TConnection &TDatabase::Connection()
 {
+    return *SharedConnection();
+}
+
+std::shared_ptr<TConnection> TDatabase::SharedConnection()
+{
     Open();
-    return *m_connection;
+    return m_connection;
 }

@@ -38,11 +38,13 @@ public:
 
     // The live connection, connecting first when needed.
     TConnection &Connection();
+    // The same, for an open result that must outlive a Close of its database.
+    std::shared_ptr<TConnection> SharedConnection();
     TSession &Session() const { return *m_session; }
 
 private:
     QString m_databaseName;
     QString m_aliasName;
     TSession *m_session;
-    std::unique_ptr<TConnection> m_connection;
+    std::shared_ptr<TConnection> m_connection;
 };

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 #include "Paths.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,10 +28,25 @@ TSession::~TSession()
     m_ownedDatabases.clear();
 }
 
+// Qt's SQL connections must be gone before Qt's own globals are.
+static void CloseDefaultSession()
+{
+    TSession::Default().CloseAll();
+}
+
 TSession &TSession::Default()
 {
     static TSession session;
+    static const bool closesWithApplication = (qAddPostRoutine(CloseDefaultSession), true);
+    Q_UNUSED(closesWithApplication);
     return session;
+}
+
+void TSession::CloseAll()
+{
+    for (TDatabase *db : m_databases)
+        db->Close();
+    m_ownedDatabases.clear();
 }
 
 QString TSession::DefaultConfigFile()

@@ -21,7 +21,10 @@ public:
     explicit TSession(QString configFile);
     ~TSession();
 
+    // The program's session; its connections close with the application object.
     static TSession &Default();
+    // Closes every database of the session.
+    void CloseAll();
     static QString DefaultConfigFile(); // $XDG_CONFIG_HOME/Orvane/aliases.ini
     const QString &ConfigFileName() const { return m_configFile; }
 

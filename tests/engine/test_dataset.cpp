@@ -105,6 +105,19 @@ private slots:
         QCOMPARE(q->RecNo(), 99999);
     }
 
+    void openResultOutlivesItsDatabaseBeingClosed()
+    {
+        TDatabase db("DBResult", m_session.get());
+        db.SetAliasName("SHOP");
+        TQuery q(m_session.get());
+        q.DatabaseName = "DBResult";
+        q.SQL = QStringList {"SELECT N FROM BIG ORDER BY N"};
+        q.Open();
+        db.Close(); // an ALIAS switch while a result window still reads its rows
+        QCOMPARE(q.ValueAt(5000, 0).toInt(), 5000);
+        QCOMPARE(q.ValueAt(3, 0).toInt(), 3);
+    }
+
     void liveEditByPrimaryKeyTouchesOneRow()
     {
         auto q = Open("SELECT NAME, ID FROM PERSON WHERE ID < 100 ORDER BY NAME", true);

@@ -105,6 +105,19 @@ QString TConnection::QuoteName(const QString &name) const
     return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
 }
 
+QSqlQuery TConnection::Run(const QString &sql, const QVariantList &binds)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw EDatabaseError(SqlErrorText(q.lastError()));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        throw EDatabaseError(SqlErrorText(q.lastError()));
+    return q;
+}
+
 void TConnection::Exec(const QString &sql)
 {
     if (ExecOwn(sql))

@@ -61,6 +61,10 @@ public:
     void Exec(const QString &sql);
 
 protected:
+    // A forward-only query run with its bound values; throws with the engine's message.
+    QSqlQuery Run(const QString &sql, const QVariantList &binds = {});
+
+protected:
     std::shared_ptr<TSqlHandle> m_handle;
     QSqlDatabase m_db; // a copy of the handle's, for convenience
 };

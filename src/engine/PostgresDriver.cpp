@@ -132,19 +132,6 @@ private:
             return QuoteName(table.left(dot)) + u'.' + QuoteName(table.mid(dot + 1));
         return QuoteName(table);
     }
-
-    QSqlQuery Run(const QString &sql, const QVariantList &binds)
-    {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw EDatabaseError(SqlErrorText(q.lastError()));
-        for (const QVariant &b : binds)
-            q.addBindValue(b);
-        if (!q.exec())
-            throw EDatabaseError(SqlErrorText(q.lastError()));
-        return q;
-    }
 };
 
 } // namespace

@@ -78,15 +78,6 @@ sqlite3 *TSqliteConnection::Handle() const
     return v.isValid() ? *static_cast<sqlite3 *const *>(v.constData()) : nullptr;
 }
 
-QSqlQuery TSqliteConnection::Run(const QString &sql)
-{
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(sql))
-        throw EDatabaseError(SqlErrorText(q.lastError()));
-    return q;
-}
-
 QStringList TSqliteConnection::TableNames()
 {
     QSqlQuery q = Run(QStringLiteral(

@@ -27,9 +27,6 @@ public:
     QString RowIdColumn() const override { return QStringLiteral("rowid"); }
 
     sqlite3 *Handle() const;
-
-protected:
-    QSqlQuery Run(const QString &sql);
 };
 
 // Opens the SQLite connection behind other drivers (the in-memory one of the table-file

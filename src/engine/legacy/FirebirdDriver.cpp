@@ -150,19 +150,6 @@ private:
                           {table});
         return q.next() && q.value(0).toInt() > 0 ? table : table.toUpper();
     }
-
-    QSqlQuery Run(const QString &sql, const QVariantList &binds)
-    {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw EDatabaseError(SqlErrorText(q.lastError()));
-        for (const QVariant &b : binds)
-            q.addBindValue(b);
-        if (!q.exec())
-            throw EDatabaseError(SqlErrorText(q.lastError()));
-        return q;
-    }
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "DataSet.h"
 #include "Session.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,32 +14,6 @@
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
-
-static double ResidentMb()
-{
-    QFile f("/proc/self/statm");
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
-}
-
-static void Fill(const QString &file, int rows)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
-        db.setDatabaseName(file);
-        db.open();
-        QSqlQuery q(db);
-        q.exec("CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME VARCHAR(40), AMOUNT FLOAT, AT DATE)");
-        q.exec(
-            QString("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1)"
-                    " INSERT INTO T SELECT x, 'customer number ' || x, x * 1.5, '2024-01-01'"
-                    " FROM c")
-                .arg(rows));
-    }
-    QSqlDatabase::removeDatabase("fill");
-}
 
 // Median time of opening the query and reading its first 100 rows.
 static double FirstRowsMs(TSession &session, const QString &alias)
@@ -64,8 +40,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    Fill(dir.filePath("small.sqlite"), 1000);
-    Fill(dir.filePath("big.sqlite"), 1000000);
+    FillNumberedTable(dir.filePath("small.sqlite"), 1000);
+    FillNumberedTable(dir.filePath("big.sqlite"), 1000000);
     TSession session(dir.filePath("aliases.ini"));
     session.AddAlias("SMALL", "SQLITE", {"DATABASE NAME=" + dir.filePath("small.sqlite")});
     session.AddAlias("BIG", "SQLITE", {"DATABASE NAME=" + dir.filePath("big.sqlite")});

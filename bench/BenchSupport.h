@@ -1,0 +1,37 @@
+#pragma once
+
+// What several benchmarks measure with: the process's resident memory, and SQLite tables of
+// a given size.
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <unistd.h>
+
+inline double ResidentMb()
+{
+    QFile f("/proc/self/statm");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
+}
+
+// A table T (ID, NAME, AMOUNT, AT) of the given number of rows in a new SQLite file.
+inline void FillNumberedTable(const QString &file, int rows)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
+        db.setDatabaseName(file);
+        db.open();
+        QSqlQuery q(db);
+        q.exec("PRAGMA journal_mode = OFF");
+        q.exec("CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME VARCHAR(40), AMOUNT FLOAT, AT DATE)");
+        q.exec(
+            QString("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1)"
+                    " INSERT INTO T SELECT x, 'customer number ' || x, x * 1.5, '2024-01-01'"
+                    " FROM c")
+                .arg(rows));
+    }
+    QSqlDatabase::removeDatabase("fill");
+}

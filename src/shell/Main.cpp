@@ -1,10 +1,16 @@
 #include "Main.h"
 #include "BusyIndicator.h"
+#include "EditorCommands.h"
 #include "EngineError.h"
+#include "Executor.h"
 #include "FileType.h"
 #include "IniFile.h"
+#include "LoginDialog.h"
+#include "Logins.h"
 #include "MessageDlg.h"
 #include "Options.h"
+#include "QueryResult.h"
+#include "ResultWindows.h"
 #include "Session.h"
 #include "Settings.h"
 #include "TreeLogic.h"
@@ -12,8 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -170,6 +174,7 @@ void Tform_Main::FormCreate()
     SessionAliases.clear();
     m_ini = std::make_unique<TIniFile>(OrvaneIniFileName());
     WriteFirstStartFormatScripts(*m_ini);
+    CreateSubsystems();
     const QRect g = geometry();
     move(m_ini->ReadInteger(Ini::Config, Ini::Left, x()),
          m_ini->ReadInteger(Ini::Config, Ini::Top, y()));
@@ -261,6 +266,14 @@ void Tform_Main::FormDestroy()
     }
     SessionAliases.clear();
     tab_Orvane.FieldDefs.clear();
+    // The result windows and the editor commands keep the settings file: they go first.
+    m_executor.reset();
+    for (Tform_QueryResult *w : m_results->Windows())
+        delete w;
+    delete m_results;
+    m_results = nullptr;
+    delete m_editorCmds;
+    m_editorCmds = nullptr;
     const int treeWidth = m_shown ? MainTree->width() : m_treeWidth;
     m_ini->WriteInteger(Ini::Config, Ini::Left, x());
     m_ini->WriteInteger(Ini::Config, Ini::Top, y());
@@ -272,46 +285,25 @@ void Tform_Main::FormDestroy()
 
 bool Tform_Main::SaveQuestion()
 {
-    if (!memSQL->document()->isModified())
-        return true;
-    switch (MessageDlg(QStringLiteral("Save File?"), TMsgDlgType::Confirmation,
-                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::No:
-        return true;
-    case QMessageBox::Yes:
-        return SaveScript();
-    default:
-        return false;
-    }
+    return m_editorCmds->SaveQuestion();
 }
 
 bool Tform_Main::OpenScript(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        MessageDlg(QStringLiteral("Cannot open file %1: %2").arg(fileName, file.errorString()),
-                   TMsgDlgType::Error, QMessageBox::Ok);
-        return false;
-    }
-    memSQL->setPlainText(QString::fromUtf8(file.readAll()));
-    memSQL->document()->setModified(false);
-    const QFileInfo info(fileName);
-    setWindowTitle(info.absoluteFilePath());
-    m_ini->WriteString(Ini::Config, Ini::InitialDir, info.absolutePath());
-    FindByPath(m_ini->ReadString(ScriptSection(fileName), Ini::Find));
-    return true;
+    return m_editorCmds->OpenScript(fileName);
 }
 
 bool Tform_Main::SaveScript()
 {
-    // Saving script files arrives with the file commands; until then the text is kept.
-    return false;
+    return m_editorCmds->mnuFileSaveClick();
 }
 
-void Tform_Main::DB_OrvaneLogin(TDatabase &, QStringList &)
+void Tform_Main::DB_OrvaneLogin(TDatabase &db, QStringList &loginParams)
 {
-    // The login dialog and the remembered user names arrive with the connection commands;
-    // until then the engine's login parameters are used as they are.
+    if (!m_ini) // aliases listed before the settings are read never log in
+        return;
+    OrvaneLogin(db.AliasName(), loginParams, {Ini(), RememberedValues(), LoginAccepted},
+                ShowLoginDialog);
 }
 
 bool Tform_Main::eventFilter(QObject *watched, QEvent *event)
@@ -432,12 +424,7 @@ void Tform_Main::BusyStop()
 
 void Tform_Main::SelectLine(int line)
 {
-    QTextDocument *doc = memSQL->document();
-    const QTextBlock block = doc->findBlockByNumber(std::clamp(line, 0, doc->blockCount() - 1));
-    QTextCursor c(block);
-    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    memSQL->setTextCursor(c);
-    memSQL->setFocus(Qt::OtherFocusReason);
+    TEditorCommands::SelectLine(memSQL, line);
 }
 
 void Tform_Main::mnuSQLOptClick()

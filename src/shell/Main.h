@@ -17,7 +17,11 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TBusyIndicator;
+class TEditorCommands;
+class TExecutor;
 class TIniFile;
+class TResultWindows;
+struct TParamContext;
 
 // The main window: the database tree, the script editor and the commands around them.
 class Tform_Main : public TfrmBase
@@ -73,6 +77,14 @@ public:
     QStringList SessionAliases;
 
     // Commands.
+    void mnuSQLExecuteClick();
+    void mnuEdtParametersClick();
+    void mnuPopParametersClick();
+    void mnuEdtNewParamClick();
+    // The parameter dialogs' context, taken afresh: the current table follows the tree.
+    TParamContext ParamContext();
+    // Opens a data file as an alias of the session and moves the tree to it.
+    void OpenDataFileAlias(const QString &fileName);
     void mnuEdtRefreshClick();
     void mnuEdtFindClick();
     void mnuPopGotoTClick();
@@ -90,6 +102,10 @@ public:
     bool SaveScript();
     // Initial folder of the script file dialogs, read at each activation.
     QString InitialDir;
+
+    TExecutor &Executor() { return *m_executor; }
+    TResultWindows &ResultWindows() { return *m_results; }
+    TEditorCommands &EditorCommands() { return *m_editorCmds; }
 
     QWidget *panCtrl;
     QToolBar *toolBCtrl;
@@ -139,6 +155,7 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
+    void CreateSubsystems();
     QAction *NewAction(const char *name, const char *caption, const QKeySequence &shortcut = {});
     QAction *NewButton(const char *name, const char *hint, const char *image);
 
@@ -151,6 +168,9 @@ private:
     void MoveCaretByWord(bool forward);
 
     std::unique_ptr<TIniFile> m_ini;
+    TResultWindows *m_results = nullptr;
+    TEditorCommands *m_editorCmds = nullptr;
+    std::unique_ptr<TExecutor> m_executor;
     QStringList m_values;
     QString m_nodePath;
     int m_treeWidth = 185;

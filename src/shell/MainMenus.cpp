@@ -1,13 +1,27 @@
 // The main window's commands: menu items, tool buttons and popup menus.
+#include "AskParam.h"
+#include "EditorCommands.h"
+#include "EngineError.h"
+#include "Executor.h"
 #include "Icons.h"
 #include "Main.h"
+#include "MessageDlg.h"
+#include "NewAliasDialog.h"
+#include "Options.h"
+#include "ResultWindows.h"
+#include "Session.h"
+#include "TreeLogic.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 QAction *Tform_Main::NewAction(const char *name, const char *caption, const QKeySequence &shortcut)
 {
@@ -190,4 +204,141 @@ void Tform_Main::CreateToolBar()
     cmbBookMark->setToolTip(QStringLiteral("Bookmarks"));
     toolBCtrl->addWidget(cmbBookMark);
     connect(cmbBookMark, &QComboBox::activated, this, &Tform_Main::cmbBookMarkClick);
+}
+
+// The executor, the result windows and the editor commands, once the settings are read.
+void Tform_Main::CreateSubsystems()
+{
+    m_results = new TResultWindows(this, DB_Orvane, *m_ini);
+
+    TExecutorHost run;
+    run.Lines = [this] {
+        return TEditorCommands::EditorLines(memSQL);
+    };
+    run.SetStatus = [this](const QString &t) {
+        SetStatusText(t);
+    };
+    run.RepaintStatus = [this] {
+        lblStatus->repaint();
+    };
+    run.SelectLine = [this](int line) {
+        SelectLine(line);
+    };
+    run.FocusEditor = [this] {
+        memSQL->setFocus(Qt::OtherFocusReason);
+    };
+    run.Refresh = [this] {
+        mnuEdtRefreshClick();
+    };
+    run.Busy = [this](bool on) {
+        on ? AnimationStart() : AnimationStop();
+    };
+    run.NodePath = [this] {
+        return NodePathText();
+    };
+    run.LiveAnswerOption = [] {
+        return OptionChecked(0);
+    };
+    run.AliasOption = [] {
+        return OptionChecked(1);
+    };
+    run.SelectedAliasNode = [this] {
+        return SelectedKind() == nkAlias ? MainTree->currentItem()->text(0) : QString();
+    };
+    run.AppendLines = [this](const QStringList &lines) {
+        for (const QString &line : lines)
+            memSQL->appendPlainText(line);
+    };
+    run.OpenResultWindow = m_results->Opener();
+    m_executor = std::make_unique<TExecutor>(DB_Orvane, qryCmdsSQL, run);
+
+    TEditorHost edit;
+    edit.window = this;
+    edit.editor = memSQL;
+    edit.ini = m_ini.get();
+    edit.values = &m_values;
+    edit.nodePath = [this] {
+        return NodePathText();
+    };
+    edit.findByPath = [this](const QString &p) {
+        FindByPath(p);
+    };
+    edit.setStatus = [this](const QString &t) {
+        SetStatusText(t);
+    };
+    edit.openDataFile = [this](const QString &f) {
+        OpenDataFileAlias(f);
+    };
+    edit.fileNew = [this] {
+        ParamCounter = 1;
+    };
+    edit.selectedNode = [this](int &kind, QString &text) {
+        kind = SelectedKind();
+        text = MainTree->currentItem() ? MainTree->currentItem()->text(0) : QString();
+    };
+    // A node dropped on the editor writes its script there.
+    edit.dropOnEditor = [this] {
+        mnuSQLScript->trigger();
+    };
+    edit.saveActions = {btnFileSave, mnuFileSave};
+    edit.executeActions = {mnuSQLExecute, mnuPopExecute};
+    m_editorCmds = new TEditorCommands(edit, this);
+
+    TEditorCommands *cmds = m_editorCmds;
+    for (QAction *a : {mnuSQLExecute, btnExecute, mnuPopExecute})
+        connect(a, &QAction::triggered, this, &Tform_Main::mnuSQLExecuteClick);
+    for (QAction *a : {mnuFileNew, btnFileNew})
+        connect(a, &QAction::triggered, cmds, &TEditorCommands::mnuFileNewClick);
+    for (QAction *a : {mnuFileOpen, btnFileOpen})
+        connect(a, &QAction::triggered, cmds, &TEditorCommands::mnuFileOpenClick);
+    for (QAction *a : {mnuFileSave, btnFileSave})
+        connect(a, &QAction::triggered, cmds, &TEditorCommands::mnuFileSaveClick);
+    connect(mnuFileSaveAs, &QAction::triggered, cmds, &TEditorCommands::mnuFileSaveAsClick);
+    for (QAction *a : {mnuEdtFindCmd, btnFindCmd})
+        connect(a, &QAction::triggered, cmds, &TEditorCommands::mnuEdtFindCmdClick);
+    connect(mnuEdtGotoLine, &QAction::triggered, cmds, &TEditorCommands::mnuEdtGotoLineClick);
+    connect(mnuHelpQuickTour, &QAction::triggered, cmds, &TEditorCommands::mnuHelpQuickTourClick);
+    connect(popMem, &QMenu::aboutToShow, cmds,
+            [this, cmds] { cmds->popMemPopup(mnuPopParameters); });
+    for (QAction *a : {mnuEdtParameters, btnParameters})
+        connect(a, &QAction::triggered, this, &Tform_Main::mnuEdtParametersClick);
+    connect(mnuPopParameters, &QAction::triggered, this, &Tform_Main::mnuPopParametersClick);
+    connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
+}
+
+void Tform_Main::mnuSQLExecuteClick()
+{
+    m_executor->Execute();
+}
+
+TParamContext Tform_Main::ParamContext()
+{
+    return {this, &Ini(), nullptr, DB_Orvane.DatabaseName(), tab_Orvane.TableName};
+}
+
+void Tform_Main::mnuEdtParametersClick()
+{
+    memSQL->moveCursor(QTextCursor::Start);
+    ParamWalkEditor(memSQL, 0, RememberedValues(), ParamContext());
+}
+
+void Tform_Main::mnuPopParametersClick()
+{
+    ParamWalkEditor(memSQL, memSQL->textCursor().blockNumber(), RememberedValues(), ParamContext());
+}
+
+void Tform_Main::mnuEdtNewParamClick()
+{
+    NewParam(memSQL, ParamCounter);
+}
+
+void Tform_Main::OpenDataFileAlias(const QString &fileName)
+{
+    try {
+        SetNodePathText(
+            OpenDataFile(fileName, DB_Orvane.Session(), DataFileCounter, SessionAliases));
+        mnuEdtRefreshClick();
+    } catch (const EDatabaseError &e) {
+        MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
+    }
 }

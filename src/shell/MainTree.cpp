@@ -3,6 +3,7 @@
 #include "FindTree.h"
 #include "Icons.h"
 #include "IniFile.h"
+#include "Logins.h"
 #include "Main.h"
 #include "MessageDlg.h"
 #include "Options.h"
@@ -120,7 +121,7 @@ QStringList Tform_Main::AliasTableNames(const QString &alias)
     } catch (const EDatabaseError &) {
         if (!LoginAccepted)
             return {};
-        SetValue(QStringLiteral("Password_") + alias, QString());
+        ForgetPassword(RememberedValues(), alias);
         throw;
     }
 }

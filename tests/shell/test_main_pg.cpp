@@ -4,11 +4,26 @@
 #include "TestSupport.h"
 
 #include "Database.h"
+#include "LoginDialog.h"
 #include "MessageDlg.h"
 #include "Session.h"
 #include "TreeLogic.h"
+#include "params/ModalAnswers.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+
+// Confirms the login dialog as the server's user, with the password it proposes or a dummy.
+static void LogInAsServerUser(QWidget *w)
+{
+    auto *d = qobject_cast<Tform_LoginDialog *>(w);
+    QVERIFY(d);
+    d->edtUserName->setText(PgEnv("ORVANE_PG_USER"));
+    if (d->edtPassword->text().isEmpty())
+        d->edtPassword->setText("unused");
+    d->btnOK->click();
+}
 
 class TestMainPg : public QObject
 {
@@ -39,6 +54,8 @@ void TestMainPg::initTestCase()
 
 void TestMainPg::treeLevelsOnTheServer()
 {
+    TModalAnswers answers;
+    answers.Add(LogInAsServerUser);
     TProgram p;
     QTreeWidgetItem *alias = AliasNode(p, "SHELL_PG");
     QVERIFY(alias);
@@ -89,10 +106,14 @@ void TestMainPg::readErrorsOnlyAfterConfirmedLogin()
               return QMessageBox::Ok;
           });
     {
+        TModalAnswers answers;
+        answers.Add([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
+        answers.Add(LogInAsServerUser);
         TProgram p;
         QTreeWidgetItem *bad = AliasNode(p, "SHELL_PG_BAD");
         bad->setExpanded(true);
         QCOMPARE(bad->childCount(), 0);
+        QCOMPARE(answers.Seen(), 1);
         QVERIFY(shown.isEmpty()); // no login was confirmed: silently no tables
 
         bad->setExpanded(false);
@@ -100,6 +121,7 @@ void TestMainPg::readErrorsOnlyAfterConfirmedLogin()
         p->SetValue("Password_SHELL_PG_BAD", "secret");
         bad->setExpanded(true);
         QCOMPARE(bad->childCount(), 0);
+        QCOMPARE(answers.Seen(), 2);
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].contains("shell_no_such_database"), qPrintable(shown[0]));
         QCOMPARE(p->Value("Password_SHELL_PG_BAD"), QString()); // forgotten, asked again

@@ -5,7 +5,7 @@ function(orvane_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/isolated $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}"
         ENVIRONMENT "ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANE_FIXTURES=${CMAKE_SOURCE_DIR}/../shared/fixtures")
 endfunction()

@@ -3,6 +3,7 @@
 #include "Session.h"
 #include "SqliteDriver.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlDriver>
 #include <sqlite3.h>
@@ -21,7 +22,8 @@ void CreateDemoDatabase(const QString &path)
     const QByteArray sql = script.readAll();
 
     // Built beside its final name and moved there whole, so a failure leaves no half database.
-    const QString partial = path + QStringLiteral(".partial");
+    const QString partial = path + QStringLiteral(".partial-")
+        + QString::number(QCoreApplication::applicationPid());
     QFile::remove(partial);
     {
         QFile create(partial);
@@ -38,10 +40,10 @@ void CreateDemoDatabase(const QString &path)
             sqlite3_free(error);
         }
     }
-    if (failure.isEmpty() && !QFile::rename(partial, path))
+    // Another copy of the program starting at the same moment may have finished first.
+    if (failure.isEmpty() && !QFile::rename(partial, path) && !QFile::exists(path))
         failure = QStringLiteral("Cannot move the DEMO database to %1").arg(path);
-    if (!failure.isEmpty()) {
-        QFile::remove(partial);
+    QFile::remove(partial);
+    if (!failure.isEmpty())
         throw EDatabaseError(failure);
-    }
 }

@@ -49,9 +49,9 @@ static QList<QTreeWidgetItem *> NewNodes(const QList<TNodeSpec> &specs)
 {
     QList<QTreeWidgetItem *> nodes;
     nodes.reserve(specs.size());
-    for (const TNodeSpec &spec : specs) {
-        QTreeWidgetItem *node = NewNode(spec.kind, spec.text, !spec.children.isEmpty());
-        node->addChildren(NewNodes(spec.children));
+    for (const TNodeSpec &wanted : specs) {
+        QTreeWidgetItem *node = NewNode(wanted.kind, wanted.text, !wanted.children.isEmpty());
+        node->addChildren(NewNodes(wanted.children));
         nodes << node;
     }
     return nodes;

@@ -22,8 +22,8 @@ void CreateDemoDatabase(const QString &path)
     const QByteArray sql = script.readAll();
 
     // Built beside its final name and moved there whole, so a failure leaves no half database.
-    const QString partial = path + QStringLiteral(".partial-")
-        + QString::number(QCoreApplication::applicationPid());
+    const QString partial
+        = path + QStringLiteral(".partial-") + QString::number(QCoreApplication::applicationPid());
     QFile::remove(partial);
     {
         QFile create(partial);

@@ -229,9 +229,14 @@ void Tform_QueryResult::OpenResult(const QString &alias, const TDatabase::TLogin
         m_panel[0]->setToolTip(qryResult.ReadOnlyReason());
     }
     dsResult->Reset();
+    // Dates and numbers are digits, wider than the font's average character.
     const QFontMetrics fm = dbgResult->fontMetrics();
+    const int charWidth = qMax(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
+    const QFontMetrics header = dbgResult->horizontalHeader()->fontMetrics();
     for (const TField &f : qryResult.Fields())
-        dbgResult->setColumnWidth(f.Index, fm.averageCharWidth() * f.DisplayWidth + 12);
+        dbgResult->setColumnWidth(
+            f.Index,
+            qMax(charWidth * f.DisplayWidth, header.horizontalAdvance(f.DisplayLabel)) + 16);
     UpdateActions();
     if (dsResult->rowCount() > 0)
         SelectRow(0);

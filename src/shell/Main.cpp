@@ -162,7 +162,6 @@ void Tform_Main::PlaceEditor()
 void Tform_Main::FormCreate()
 {
     setWindowTitle(ApplicationTitle);
-    DropPending = false;
     DataFileCounter = 0;
     ParamCounter = 1;
     try {

@@ -73,7 +73,6 @@ public:
     bool LoginAccepted = false;
     int DataFileCounter = 0;
     int ParamCounter = 1;
-    bool DropPending = false;
     QStringList SessionAliases;
 
     // Commands.

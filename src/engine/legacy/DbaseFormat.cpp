@@ -124,21 +124,11 @@ public:
 
     TFileMoves Write(const std::vector<TRow> &rows) override
     {
-        const QString temp = SiblingTempPath(Path) + QStringLiteral(".dbf");
-        const QString memoTemp = HasMemo() ? SiblingTempPath(Path) : QString();
-        try {
-            WriteTable(temp, memoTemp, rows);
-        } catch (...) {
-            QFile::remove(temp);
-            if (!memoTemp.isEmpty())
-                QFile::remove(memoTemp);
-            throw;
-        }
-        TFileMoves moves;
-        if (!memoTemp.isEmpty())
-            moves << qMakePair(memoTemp, SideFile(Path, "dbt"));
-        moves << qMakePair(temp, Path);
-        return moves;
+        return WriteBeside(Path, QStringLiteral(".dbf"),
+                           HasMemo() ? SideFile(Path, "dbt") : QString(),
+                           [&](const QString &temp, const QString &memoTemp) {
+                               WriteTable(temp, memoTemp, rows);
+                           });
     }
 
     bool HasMemo() const

@@ -249,21 +249,10 @@ public:
 
     TFileMoves Write(const std::vector<TRow> &rows) override
     {
-        const QString temp = SiblingTempPath(Path);
-        const QString blobTemp = HasBlobs() ? SiblingTempPath(Path) : QString();
-        try {
-            WriteFiles(temp, blobTemp, rows);
-        } catch (...) {
-            QFile::remove(temp);
-            if (!blobTemp.isEmpty())
-                QFile::remove(blobTemp);
-            throw;
-        }
-        TFileMoves moves;
-        if (!blobTemp.isEmpty())
-            moves << qMakePair(blobTemp, SideFile(Path, "mb"));
-        moves << qMakePair(temp, Path);
-        return moves;
+        return WriteBeside(Path, QString(), HasBlobs() ? SideFile(Path, "mb") : QString(),
+                           [&](const QString &temp, const QString &blobTemp) {
+                               WriteFiles(temp, blobTemp, rows);
+                           });
     }
 
     void Commit(const TFileMoves &moves) override

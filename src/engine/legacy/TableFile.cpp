@@ -53,6 +53,27 @@ QString SiblingTempPath(const QString &path)
               .arg(++counter);
 }
 
+TFileMoves
+WriteBeside(const QString &path, const QString &tempSuffix, const QString &sideTarget,
+            const std::function<void(const QString &temp, const QString &sideTemp)> &write)
+{
+    const QString temp = SiblingTempPath(path) + tempSuffix;
+    const QString sideTemp = sideTarget.isEmpty() ? QString() : SiblingTempPath(path);
+    try {
+        write(temp, sideTemp);
+    } catch (...) {
+        QFile::remove(temp);
+        if (!sideTemp.isEmpty())
+            QFile::remove(sideTemp);
+        throw;
+    }
+    TFileMoves moves;
+    if (!sideTemp.isEmpty())
+        moves << qMakePair(sideTemp, sideTarget);
+    moves << qMakePair(temp, path);
+    return moves;
+}
+
 void ReplaceFiles(const TFileMoves &tempAndTarget)
 {
     for (const auto &[temp, target] : tempAndTarget) {

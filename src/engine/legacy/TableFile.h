@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -91,3 +92,10 @@ QStringList SiblingFiles(const QString &path, bool (*keep)(const QString &extens
 QString FixedDecimals(const QString &number, int decimals);
 // A temporary file name beside path for a file about to replace it.
 QString SiblingTempPath(const QString &path);
+// Has write() write a table into a temporary file beside path (its name ending in
+// tempSuffix) and, when sideTarget is set, its memo or blob file into another; returns the
+// moves that put them in place. When writing fails, the temporary files are removed and
+// the error passes on.
+TFileMoves
+WriteBeside(const QString &path, const QString &tempSuffix, const QString &sideTarget,
+            const std::function<void(const QString &temp, const QString &sideTemp)> &write);

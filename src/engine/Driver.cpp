@@ -118,6 +118,15 @@ QSqlQuery TConnection::Run(const QString &sql, const QVariantList &binds)
     return q;
 }
 
+QStringList TConnection::Texts(const QString &sql)
+{
+    QSqlQuery q = Run(sql);
+    QStringList texts;
+    while (q.next())
+        texts << q.value(0).toString();
+    return texts;
+}
+
 void TConnection::Exec(const QString &sql)
 {
     if (ExecOwn(sql))

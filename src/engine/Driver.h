@@ -63,6 +63,8 @@ public:
 protected:
     // A forward-only query run with its bound values; throws with the engine's message.
     QSqlQuery Run(const QString &sql, const QVariantList &binds = {});
+    // The texts of the first column of every row of a catalog query.
+    QStringList Texts(const QString &sql);
 
 protected:
     std::shared_ptr<TSqlHandle> m_handle;

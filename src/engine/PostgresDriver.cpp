@@ -14,20 +14,14 @@ public:
 
     QStringList TableNames() override
     {
-        QSqlQuery q
-            = Run(QStringLiteral(
-                      "SELECT CASE WHEN n.nspname = 'public' THEN c.relname"
-                      "            ELSE n.nspname || '.' || c.relname END"
-                      " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
-                      " WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f')"
-                      "   AND n.nspname NOT IN ('pg_catalog', 'information_schema')"
-                      "   AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%'"
-                      " ORDER BY 1"),
-                  {});
-        QStringList names;
-        while (q.next())
-            names << q.value(0).toString();
-        return names;
+        return Texts(QStringLiteral(
+            "SELECT CASE WHEN n.nspname = 'public' THEN c.relname"
+            "            ELSE n.nspname || '.' || c.relname END"
+            " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+            " WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f')"
+            "   AND n.nspname NOT IN ('pg_catalog', 'information_schema')"
+            "   AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%'"
+            " ORDER BY 1"));
     }
 
     QList<TFieldDef> FieldDefs(const QString &table) override

@@ -80,12 +80,8 @@ sqlite3 *TSqliteConnection::Handle() const
 
 QStringList TSqliteConnection::TableNames()
 {
-    QSqlQuery q = Run(QStringLiteral(
+    return Texts(QStringLiteral(
         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"));
-    QStringList names;
-    while (q.next())
-        names << q.value(0).toString();
-    return names;
 }
 
 QList<TFieldDef> TSqliteConnection::FieldDefs(const QString &table)

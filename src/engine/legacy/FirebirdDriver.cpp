@@ -67,13 +67,8 @@ public:
 
     QStringList TableNames() override
     {
-        QSqlQuery q = Run(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS"
-                                         " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"),
-                          {});
-        QStringList names;
-        while (q.next())
-            names << q.value(0).toString();
-        return names;
+        return Texts(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS"
+                                    " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"));
     }
 
     QList<TFieldDef> FieldDefs(const QString &table) override

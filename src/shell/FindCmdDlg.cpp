@@ -1,4 +1,5 @@
 #include "FindCmdDlg.h"
+#include "DialogButtons.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -39,13 +40,7 @@ Tfrm_FindCmd::Tfrm_FindCmd(QWidget *parent)
     directions->addWidget(rdbForward);
     directions->addWidget(rdbBackward);
 
-    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    CreateOkCancel(this, btnOk, btnCancel, QStringLiteral("&Ok"));
 
     auto *text = new QHBoxLayout;
     text->addWidget(lblFind);

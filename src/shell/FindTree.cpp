@@ -1,4 +1,5 @@
 #include "FindTree.h"
+#include "DialogButtons.h"
 #include "Icons.h"
 #include "SharedRoutines.h"
 #include "TreeLogic.h"
@@ -49,14 +50,8 @@ TfrmFindTree::TfrmFindTree(QWidget *parent)
     lblFind->setBuddy(edtFind);
     connect(edtFind, &QLineEdit::textChanged, this, &TfrmFindTree::edtFindChange);
 
-    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
+    CreateOkCancel(this, btnOk, btnCancel, QStringLiteral("&Ok"), QStringLiteral("&Cancel"));
     btnOk->setEnabled(false);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

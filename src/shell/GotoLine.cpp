@@ -1,4 +1,5 @@
 #include "GotoLine.h"
+#include "DialogButtons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,13 +39,7 @@ TfrmGotoLine::TfrmGotoLine(QWidget *parent)
         }
     });
 
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    CreateOkCancel(this, btnOk, btnCancel, QStringLiteral("OK"));
 
     auto *edit = new QHBoxLayout;
     edit->setSpacing(0);

@@ -1,4 +1,5 @@
 #include "NewAliasDialog.h"
+#include "DialogButtons.h"
 #include "Logins.h"
 
 #include <QApplication>
@@ -37,13 +38,7 @@ TfrmNewAliasDialog::TfrmNewAliasDialog(QWidget *parent)
     edits->addWidget(chkPermanent, 2, 1);
     edits->setColumnMinimumWidth(1, 160);
 
-    btnOk = new QPushButton(QStringLiteral("Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    CreateOkCancel(this, btnOk, btnCancel, QStringLiteral("Ok"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(btnOk);

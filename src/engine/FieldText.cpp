@@ -105,9 +105,9 @@ static QDate ReadDate(const QString &text, const TTextFormat &f)
 {
     QDate d = QDate::fromString(text, f.DateFormat);
     if (!d.isValid())
-        d = f.Locale.toDate(text, QLocale::ShortFormat);
-    if (!d.isValid())
         d = QDate::fromString(text, Qt::ISODate);
+    if (!d.isValid())
+        d = f.Locale.toDate(text, QLocale::ShortFormat);
     return d;
 }
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-class QPlainTextEdit;
-class TDataSource;
+#include "DataSource.h"
+#include <QPlainTextEdit>
 class TLookupQuery;
 class TTable;
 

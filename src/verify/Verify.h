@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <functional>
 
-class QLabel;
+#include <QLabel>
 class TCustomArea;
 
 // A one-line edit that knows the type of its value: it formats the text when left,

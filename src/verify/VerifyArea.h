@@ -8,7 +8,7 @@
 #include <functional>
 
 class QLabel;
-class TDataSource;
+#include "DataSource.h"
 class TDBVerify;
 class TVerify;
 

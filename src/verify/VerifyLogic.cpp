@@ -255,7 +255,8 @@ QString FormatVerifyText(const QString &text, TFieldType type, const QString &pi
                          bool required, const QLocale &locale, const QDate &today)
 {
     Q_UNUSED(required); // an empty date stays empty: leaving it is no date the user gave
-    const TTextFormat format = VerifyTextFormat(type, picture, locale);
+    TTextFormat format;
+    format.Locale = locale;
     if (type == ftString) {
         if (picture != QLatin1String("@0") || text.isEmpty())
             return text;
@@ -274,10 +275,14 @@ QString FormatVerifyText(const QString &text, TFieldType type, const QString &pi
         if (text.trimmed().isEmpty())
             return text;
         const QString qt = QtDateFormat(picture.isEmpty() ? DefaultPicture(type) : picture);
-        bool ok = false;
-        const QVariant v = FieldValueFromText(text, type, format, &ok);
-        if (ok && !v.isNull())
-            return v.toDateTime().toString(qt);
+        // Read by the picture alone: the locale's own short format may order day and month
+        // differently from what the control shows.
+        const QString t = text.trimmed();
+        QDateTime dt = QDateTime::fromString(t, qt);
+        if (!dt.isValid() && type == ftDateTime)
+            dt = QDate::fromString(t, QtDateFormat(DefaultPicture(ftDate))).startOfDay();
+        if (dt.isValid())
+            return dt.toString(qt);
         if (const auto d = ExpandDate(text, today))
             return d->startOfDay().toString(qt);
     }

@@ -74,7 +74,8 @@ void TDBVerify::MakeMemoEdit()
 {
     m_memo = new QPlainTextEdit(parentWidget());
     SetComponentName(m_memo, QStringLiteral("mem") + m_field.FieldName);
-    m_memo->setFont(ControlFont());
+    if (m_memo->font() != ControlFont())
+        m_memo->setFont(ControlFont());
     m_memo->resize(qMax(width(), 240), 21 * 4);
     m_memo->setTabChangesFocus(true);
     m_memo->show();
@@ -161,7 +162,8 @@ void TDBVerify::SetupLookupEdit()
 {
     if (!m_lookupEdit || !AutoAdjust)
         return;
-    m_lookupEdit->setFont(ControlFont());
+    if (m_lookupEdit->font() != ControlFont())
+        m_lookupEdit->setFont(ControlFont());
     m_lookupEdit->clear();
     m_lookupEdit->resize(m_lookupEdit->width(), 21);
     int length = 10;

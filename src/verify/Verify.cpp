@@ -31,7 +31,9 @@ void SetComponentName(QObject *component, const QString &name)
 TVerify::TVerify(QWidget *parent)
     : QLineEdit(parent)
 {
-    setFont(ControlFont());
+    // An area's controls take the control font from the area; others set it themselves.
+    if (font() != ControlFont())
+        setFont(ControlFont());
     resize(width(), 21);
     FindArea();
 }
@@ -115,8 +117,10 @@ void TVerify::SetLabelAlignment(TLabelAlignment alignment)
 void TVerify::SetupTitleLabel()
 {
     m_titleLabel->setBuddy(this);
-    m_titleLabel->setFont(ControlFont());
-    m_titleLabel->setParent(parentWidget());
+    if (m_titleLabel->parentWidget() != parentWidget())
+        m_titleLabel->setParent(parentWidget());
+    if (m_titleLabel->font() != ControlFont())
+        m_titleLabel->setFont(ControlFont());
     m_titleLabel->show();
 }
 
@@ -138,8 +142,9 @@ void TVerify::SetCaption(const QString &caption)
         return;
     }
     if (!m_titleLabel) {
-        // Owned by the form, like every label of it; the control only refers to it.
-        m_titleLabel = new QLabel(OwningForm(this));
+        // A child of the control's parent, like every label there; the control only refers
+        // to it.
+        m_titleLabel = new QLabel(parentWidget() ? parentWidget() : OwningForm(this));
         SetComponentName(m_titleLabel, QStringLiteral("lbl") + objectName());
         SetupTitleLabel();
     }
@@ -308,16 +313,18 @@ bool TVerify::ErrorPending() const
 
 void TVerify::Validate()
 {
-    QString text = ControlText();
-    const QString key = ValidateText(&text, m_editType, m_required, m_min, m_max, TextFormat());
-    if (text != ControlText())
+    const QString before = ControlText();
+    QString text = before;
+    const TTextFormat format = TextFormat();
+    const QString key = ValidateText(&text, m_editType, m_required, m_min, m_max, format);
+    if (text != before)
         SetControlText(text);
     if (!key.isEmpty()) {
         // Without an area there is nobody to report to; the control then passes.
         ReportError(key);
         return;
     }
-    LoadValue(text);
+    Value.Load(text, m_editType, format);
     if (OnValidate)
         OnValidate(this);
 }

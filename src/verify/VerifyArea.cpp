@@ -2,6 +2,7 @@
 #include "DBVerify.h"
 #include "DataSource.h"
 #include "MessageDlg.h"
+#include "Verify.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -56,6 +57,7 @@ TCustomArea::TCustomArea(QWidget *parent)
 {
     setFrameShape(QFrame::NoFrame);
     m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFont(TVerify::ControlFont());
     m_client->setProperty("orvaneArea", QVariant::fromValue(static_cast<QObject *>(this)));
     setWidget(m_client);
     resize(185, 105);

@@ -75,6 +75,7 @@ void TQuery::Open()
     m_hiddenColumns = 0;
     m_identitySelect.clear();
     m_updateColumns.clear();
+    m_updateDefs.clear();
     if (RequestLive)
         SetupIdentity();
     else
@@ -163,7 +164,14 @@ void TQuery::SetupFields()
             f.DisplayWidth = 10;
         }
         f.DisplayWidth = qMax(f.DisplayWidth, qMin(int(f.FieldName.size()), 30));
-        f.ReadOnly = !m_canModify || !m_updateColumns.contains(f.FieldName.toLower());
+        const qsizetype column = m_updateColumns.indexOf(f.FieldName.toLower());
+        f.ReadOnly = !m_canModify || column < 0;
+        if (column >= 0) {
+            const TFieldDef &tableDef = m_updateDefs[column];
+            f.Required = tableDef.Required;
+            if (f.Size == 0 && f.DataType == ftString)
+                f.Size = tableDef.Size;
+        }
         m_fields.push_back(f);
     }
     // Key columns are known by name; find them among the result's columns.

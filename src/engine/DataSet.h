@@ -24,8 +24,8 @@ struct TField
     int DisplayWidth = 10; // characters
     QString DisplayLabel;
     bool Visible = true;
-    bool ReadOnly = false;
-    bool Required = false;
+    bool ReadOnly = false; // not a column of the table a live result changes, or not live
+    bool Required = false; // the table's column takes no NULL
     int Index = 0;
 };
 
@@ -155,6 +155,7 @@ private:
     QStringList m_keyNames;
     QString m_identitySelect; // the statement with the row id appended, when one is needed
     QStringList m_updateColumns; // lower-case names of the table's own columns
+    QList<TFieldDef> m_updateDefs; // their definitions, in the same order
     QString m_rowIdName;
     QVariant m_lastInsertId;
 };

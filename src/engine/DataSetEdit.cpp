@@ -52,6 +52,7 @@ void TQuery::SetupIdentity()
     }
     for (const TFieldDef &d : defs)
         m_updateColumns << d.Name.toLower();
+    m_updateDefs = defs;
 
     // Which columns does the statement give? Executing it reads at most its first row.
     QStringList columns;

@@ -32,6 +32,7 @@ public:
     const TIndexDef *PrimaryIndex() const;
     // The primary key's fields joined by ";" (empty when the table has none).
     QString IndexFieldNames() const;
+    TSession *Session() const { return m_session; }
 
 private:
     TDatabase &Database();

@@ -376,20 +376,24 @@ private:
         }
         case pxfBCD: {
             char *value = nullptr;
-            if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(data), c.Decimals, &value)
-                    <= 0
-                || !value)
+            // pxlib may allocate the text also when it reports an empty or bad value.
+            const int got
+                = PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(data), c.Decimals, &value);
+            const QString text = got > 0 && value ? QString::fromLatin1(value) : QString();
+            if (value)
+                doc.Free(value);
+            if (got <= 0 || !value)
                 return {};
-            const QString text = QString::fromLatin1(value);
-            doc.Free(value);
             return text;
         }
         case pxfBytes: {
             char *value = nullptr;
-            if (PX_get_data_bytes(doc, data, c.Width, &value) <= 0 || !value)
+            const int got = PX_get_data_bytes(doc, data, c.Width, &value);
+            const QByteArray bytes = got > 0 && value ? QByteArray(value, c.Width) : QByteArray();
+            if (value)
+                doc.Free(value);
+            if (got <= 0 || !value)
                 return {};
-            const QByteArray bytes(value, c.Width);
-            doc.Free(value);
             return bytes;
         }
         default: { // memos and blobs

@@ -98,6 +98,12 @@ public:
     bool Save(bool askName);
     // Loads a script into the editor; the file state is left as it is.
     bool OpenScript(const QString &fileName);
+    // The loaded script counts as opened from its file: Save writes it without a dialog.
+    void MarkOpened()
+    {
+        m_fileState = fsOpened;
+        SetSaveEnabled(false);
+    }
 
     void mnuFileNewClick();
     void mnuFileOpenClick();

@@ -68,6 +68,8 @@ TfrmFindTree::TfrmFindTree(QWidget *parent)
     treeDemo->setFixedHeight(treeDemo->sizeHintForRow(0) * 4 + 2 * treeDemo->frameWidth() + 4);
     setMinimumWidth(520);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Typing goes into the path as in every dialog that asks for text.
+    edtFind->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmFindTree::edtFindChange(const QString &text)

@@ -143,6 +143,7 @@ void Tform_Main::CreateControls()
     lblStatus = new QLabel(stbSQL);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setMinimumWidth(1); // long paths must not widen the window
+    lblStatus->setTextFormat(Qt::PlainText); // names and engine messages are never markup
     stbSQL->addWidget(lblStatus, 1);
     setStatusBar(stbSQL);
 }
@@ -166,6 +167,11 @@ void Tform_Main::FormCreate()
     ParamCounter = 1;
     try {
         FillAliases();
+        // A typed script runs at once: the main database is on the first alias.
+        if (QTreeWidgetItem *first = MainTree->topLevelItem(0)) {
+            DB_Orvane.SetAliasName(first->text(0));
+            MainTree->setCurrentItem(first);
+        }
     } catch (const EDatabaseError &e) {
         MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
     }
@@ -196,9 +202,11 @@ void Tform_Main::FormShow()
                            TFileTypeFolders::FromEnvironment());
     if (m_ini->ReadString(Ini::Config, Ini::Welcome).isEmpty()) {
         m_ini->WriteString(Ini::Config, Ini::Welcome, QStringLiteral("2"));
-        for (const char *line : {"/*******************", "Welcome to Orvane 2",
-                                 "Thank you for trying this version", "*******************/"})
-            memSQL->appendPlainText(QString::fromLatin1(line));
+        // A script given on the command line is the user's file: the welcome stays out.
+        if (memSQL->document()->isEmpty())
+            for (const char *line : {"/*******************", "Welcome to Orvane 2",
+                                     "Thank you for trying this version", "*******************/"})
+                memSQL->appendPlainText(QString::fromLatin1(line));
         memSQL->document()->setModified(false);
     }
     if (frm_Options)
@@ -208,6 +216,8 @@ void Tform_Main::FormShow()
     cmbBookMark->clear();
     cmbBookMark->addItems(ReadBookmarks(*m_ini));
     cmbBookMark->setCurrentIndex(-1);
+    // Typing and F9 go to the script from the start.
+    memSQL->setFocus(Qt::OtherFocusReason);
     m_shown = true;
 }
 
@@ -289,7 +299,11 @@ bool Tform_Main::SaveQuestion()
 
 bool Tform_Main::OpenScript(const QString &fileName)
 {
-    return m_editorCmds->OpenScript(fileName);
+    // The script is the user's file: Save writes it back without asking for a name.
+    if (!m_editorCmds->OpenScript(fileName))
+        return false;
+    m_editorCmds->MarkOpened();
+    return true;
 }
 
 bool Tform_Main::SaveScript()

@@ -34,7 +34,7 @@
 //   mnuHelpQuickTour              -> m_editorCmds->mnuHelpQuickTourClick()
 //   popMem's aboutToShow          -> m_editorCmds->popMemPopup(mnuPopParameters)
 //   Tform_Main::SaveQuestion()    -> return m_editorCmds->SaveQuestion();
-//   Tform_Main::OpenScript(f)     -> return m_editorCmds->OpenScript(f);  (file state stays 0)
+//   Tform_Main::OpenScript(f)     -> m_editorCmds->OpenScript(f), then MarkOpened()
 //   Tform_Main::SaveScript()      -> return m_editorCmds->mnuFileSaveClick();
 //   Tform_Main::SelectLine(l)     -> TEditorCommands::SelectLine(memSQL, l);
 //

@@ -189,7 +189,7 @@ private slots:
         QVERIFY(!m_editor->document()->isModified());
     }
 
-    void commandLineFileAsksForName()
+    void scriptLoadedUntitledAsksForName()
     {
         const QString file = Path("cmdline.sql");
         Write(file, "SELECT 1;\n");

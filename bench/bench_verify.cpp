@@ -131,23 +131,31 @@ int main(int argc, char **argv)
     bare.prepare("SELECT ID, NAME FROM T WHERE ID = ?");
     const int checks = 20000;
     std::vector<double> control, reference;
+    // Only the check is timed: the typing that precedes it (the edit's text layout) costs
+    // the same with or without a lookup.
+    QElapsedTimer t;
+    t.start();
     for (int round = 0; round < 5; ++round) {
-        QElapsedTimer t;
-        t.start();
+        qint64 checked = 0;
         for (int i = 0; i < checks; ++i) {
             code->setText(QString::number(1 + (i * 7919) % 1000000));
+            const qint64 before = t.nsecsElapsed();
             area.Validate();
+            checked += t.nsecsElapsed() - before;
         }
-        control.push_back(t.nsecsElapsed() / 1e6);
-        t.restart();
+        control.push_back(checked / 1e6);
+        qint64 queried = 0;
         for (int i = 0; i < checks; ++i) {
-            bare.addBindValue(QString::number(1 + (i * 7919) % 1000000));
+            const QString key = QString::number(1 + (i * 7919) % 1000000);
+            const qint64 before = t.nsecsElapsed();
+            bare.addBindValue(key);
             bare.exec();
             bare.next();
             bare.value(1).toString();
             bare.finish();
+            queried += t.nsecsElapsed() - before;
         }
-        reference.push_back(t.nsecsElapsed() / 1e6);
+        reference.push_back(queried / 1e6);
     }
     if (!area.Error.Message.isEmpty())
         std::fprintf(stderr, "lookup failed: %s\n", qPrintable(area.Error.Message));

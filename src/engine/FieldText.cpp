@@ -111,6 +111,21 @@ static QDate ReadDate(const QString &text, const TTextFormat &f)
     return d;
 }
 
+// Digits alone, with an optional sign, are the same number in every locale; reading them
+// directly spares the system locale's lookups, which cost more than a keyed query.
+static bool ReadPlainInteger(const QString &t, qlonglong *value)
+{
+    qsizetype i = t.startsWith(u'-') || t.startsWith(u'+') ? 1 : 0;
+    if (i == t.size())
+        return false;
+    for (; i < t.size(); ++i)
+        if (t[i] < u'0' || t[i] > u'9')
+            return false;
+    bool ok = false;
+    *value = t.toLongLong(&ok, 10);
+    return ok;
+}
+
 QVariant FieldValueFromText(const QString &text, TFieldType type, const TTextFormat &format,
                             bool *ok)
 {
@@ -125,6 +140,8 @@ QVariant FieldValueFromText(const QString &text, TFieldType type, const TTextFor
         good = text.isEmpty();
     } else if (t.isEmpty()) {
         // null
+    } else if (qlonglong plain; IsIntegerField(type) && ReadPlainInteger(t, &plain)) {
+        value = plain;
     } else if (IsIntegerField(type)) {
         value = format.Locale.toLongLong(WithoutDigitGrouping(t, format.Locale), &good);
     } else if (IsFloatField(type)) {

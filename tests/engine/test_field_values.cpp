@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 
 // What data-entry controls need of a result's fields: their definitions from the table,
 // typed conversion of edited text, and keyed lookups.
@@ -76,6 +77,16 @@ private slots:
         QVERIFY(!ok);
         FieldValueFromText("12x", ftInteger, point, &ok);
         QVERIFY(!ok);
+        // Plain digits read without the locale, grouped ones through it; a lone sign or a
+        // number past 64 bits is no integer.
+        QCOMPARE(FieldValueFromText("-9223372036854775808", ftLargeint, point, &ok).toLongLong(),
+                 std::numeric_limits<qlonglong>::min());
+        QCOMPARE(FieldValueFromText("1.234.567", ftInteger, comma, &ok).toLongLong(), 1234567);
+        QVERIFY(ok);
+        for (const char *bad : {"-", "+", "9223372036854775808", "1 2"}) {
+            FieldValueFromText(bad, ftInteger, point, &ok);
+            QVERIFY2(!ok, bad);
+        }
         // Empty texts are NULL, for strings only the empty one.
         QVERIFY(FieldValueFromText("  ", ftInteger, point, &ok).isNull() && ok);
         QVERIFY(FieldValueFromText("", ftString, point, &ok).isNull() && ok);

@@ -32,6 +32,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 // Settings that cannot be written must not cost the user the window: the message is shown
 // and the step is left out.

@@ -1,12 +1,11 @@
 #include "Main.h"
+#include "Application.h"
 #include "Icons.h"
 #include "Options.h"
 
-#include <QApplication>
-
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setWindowIcon(OrvaneIcon(QStringLiteral("orvane")));
 

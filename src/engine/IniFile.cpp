@@ -1,11 +1,14 @@
 #include "IniFile.h"
 #include "EngineError.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QTextStream>
+#include <QThread>
 
 TIniFile::TIniFile(QString fileName)
     : m_fileName(std::move(fileName))
@@ -13,13 +16,16 @@ TIniFile::TIniFile(QString fileName)
     Load();
 }
 
-void TIniFile::Load()
+bool TIniFile::Load(QString *error)
 {
     m_preamble.clear();
     m_sections.clear();
     QFile f(m_fileName);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return; // a missing file reads as defaults
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        if (error)
+            *error = f.errorString();
+        return !f.exists(); // a missing file reads as defaults
+    }
     QTextStream in(&f);
     std::vector<Line> *target = &m_preamble;
     while (!in.atEnd()) {
@@ -39,6 +45,7 @@ void TIniFile::Load()
         }
         target->push_back(std::move(line));
     }
+    return true;
 }
 
 const TIniFile::Section *TIniFile::FindSection(const QString &name) const
@@ -91,20 +98,22 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     // Line breaks would split the value into lines of its own.
     QString clean = value;
     clean.replace(u'\r', u' ').replace(u'\n', u' ');
-    Section *s = FindSection(section);
-    if (!s) {
-        m_sections.push_back({section, {}});
-        s = &m_sections.back();
-    }
-    if (Line *l = FindKey(*s, key)) {
-        if (l->value == clean)
-            return;
-        l->value = clean;
-        l->raw.clear();
-    } else {
-        s->lines.push_back({{}, key, clean, true});
-    }
-    Save();
+    Change([&] {
+        Section *s = FindSection(section);
+        if (!s) {
+            m_sections.push_back({section, {}});
+            s = &m_sections.back();
+        }
+        if (Line *l = FindKey(*s, key)) {
+            if (l->value == clean)
+                return false;
+            l->value = clean;
+            l->raw.clear();
+        } else {
+            s->lines.push_back({{}, key, clean, true});
+        }
+        return true;
+    });
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
@@ -157,30 +166,78 @@ QStringList TIniFile::ReadSectionValues(const QString &section) const
 
 void TIniFile::EraseSection(const QString &section)
 {
-    const auto before = m_sections.size();
-    std::erase_if(m_sections, [&](const Section &s) {
-        return s.name.compare(section, Qt::CaseInsensitive) == 0;
+    Change([&] {
+        return std::erase_if(m_sections,
+                             [&](const Section &s) {
+                                 return s.name.compare(section, Qt::CaseInsensitive) == 0;
+                             })
+            > 0;
     });
-    if (m_sections.size() != before)
-        Save();
 }
 
 void TIniFile::DeleteKey(const QString &section, const QString &key)
 {
-    Section *s = FindSection(section);
-    if (!s)
-        return;
-    const auto before = s->lines.size();
-    std::erase_if(s->lines, [&](const Line &l) {
-        return l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0;
+    Change([&] {
+        Section *s = FindSection(section);
+        return s
+            && std::erase_if(s->lines,
+                             [&](const Line &l) {
+                                 return l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0;
+                             })
+            > 0;
     });
-    if (s->lines.size() != before)
-        Save();
 }
 
-void TIniFile::UpdateFile() const
+void TIniFile::UpdateFile()
 {
-    Save();
+    Change([] { return true; });
+}
+
+void TIniFile::Change(const std::function<bool()> &edit)
+{
+    if (m_updating) {
+        m_dirty = edit() || m_dirty;
+        return;
+    }
+    Update([&] { m_dirty = edit() || m_dirty; });
+}
+
+void TIniFile::Update(const std::function<void()> &edits)
+{
+    if (m_updating) {
+        edits();
+        return;
+    }
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    // The other copy holds the lock only while it re-reads and writes; a lock left by a
+    // copy that died is taken over (QLockFile checks whether its process still runs).
+    QLockFile lock(m_fileName + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    // Polled briefly instead of QLockFile's own waits, which grow to seconds: a write of
+    // the other copy takes a few milliseconds.
+    QDeadlineTimer deadline(10000);
+    while (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && !deadline.hasExpired())
+        QThread::msleep(2);
+    if (!lock.isLocked())
+        throw EDatabaseError(
+            (lock.error() == QLockFile::LockFailedError
+                 ? QStringLiteral("Cannot write %1: another program holds its lock file %1.lock")
+                 : QStringLiteral("Cannot write %1: its lock file %1.lock cannot be made"))
+                .arg(m_fileName));
+    // A file that is there but cannot be read must not be replaced by our one key.
+    if (QString error; !Load(&error))
+        throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(m_fileName, error));
+    m_updating = true;
+    m_dirty = false;
+    try {
+        edits();
+    } catch (...) {
+        m_updating = false;
+        throw;
+    }
+    m_updating = false;
+    if (m_dirty)
+        Save();
 }
 
 void TIniFile::Save() const

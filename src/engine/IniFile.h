@@ -2,11 +2,17 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 // Settings in the classic profile-file format: [Section] headers and key=value lines.
 // Keys are matched case-insensitively, order is kept, every write reaches the disk at
 // once through an atomic replace, and lines we do not understand survive a rewrite.
+//
+// Two running copies of the program share these files. A write therefore never puts back
+// the copy read at opening: under a lock file beside the file it re-reads the file as it
+// is on disk now, changes only its own key and writes the result. Reads answer from the
+// copy read at opening or at the last write.
 class TIniFile
 {
 public:
@@ -29,8 +35,13 @@ public:
     void EraseSection(const QString &section);
     void DeleteKey(const QString &section, const QString &key);
 
-    // Throws EDatabaseError when the file cannot be written.
-    void UpdateFile() const;
+    // Runs the edits (writes, erases) as one change of the file as it is on disk now:
+    // locked, re-read, edited, written once. Reads inside see the re-read file, so a
+    // value computed from another key is computed from what the other copy wrote.
+    void Update(const std::function<void()> &edits);
+
+    // Every write throws EDatabaseError when the file cannot be locked or written.
+    void UpdateFile();
 
 private:
     struct Line
@@ -46,13 +57,19 @@ private:
         std::vector<Line> lines;
     };
 
-    void Load();
+    // False when the file is there but cannot be read (a missing file reads as empty).
+    bool Load(QString *error = nullptr);
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);
     Line *FindKey(Section &s, const QString &key);
     void Save() const;
+    // A single edit: its own locked re-read and write unless an Update is running. The
+    // edit returns whether it changed anything.
+    void Change(const std::function<bool()> &edit);
 
     QString m_fileName;
     std::vector<Line> m_preamble; // lines before the first header
     std::vector<Section> m_sections;
+    bool m_updating = false;
+    bool m_dirty = false;
 };

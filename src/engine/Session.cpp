@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <utility>
 
 static const QString DriverKey = QStringLiteral("DRIVER");
 
@@ -17,10 +19,21 @@ TSession::TSession()
 TSession::TSession(QString configFile)
     : m_configFile(std::move(configFile))
 {
-    if (QFileInfo::exists(m_configFile))
-        Load();
-    else
-        CreateDemo();
+    // The session is made before any window: a configuration that cannot be read or
+    // written must not stop the program, so the error waits for the main window to show it.
+    try {
+        if (QFileInfo::exists(m_configFile))
+            Load();
+        else
+            CreateDemo();
+    } catch (const EDatabaseError &e) {
+        m_startError = e.Message();
+    }
+}
+
+QString TSession::TakeStartError()
+{
+    return std::exchange(m_startError, QString());
 }
 
 TSession::~TSession()
@@ -56,6 +69,9 @@ QString TSession::DefaultConfigFile()
 
 void TSession::Load()
 {
+    if (QFile f(m_configFile); !f.open(QIODevice::ReadOnly))
+        throw EDatabaseError(
+            QStringLiteral("Cannot read %1: %2").arg(m_configFile, f.errorString()));
     const TIniFile ini(m_configFile);
     for (const QString &name : ini.ReadSections()) {
         TParams params;
@@ -125,11 +141,14 @@ void TSession::AddAlias(const QString &name, const QString &driver, const TParam
     if (!FindDriver(driver))
         throw EDatabaseError(QStringLiteral("Unknown driver: %1").arg(driver));
     m_aliases.push_back({trimmed, driver.toUpper(), params, persistence});
+    if (persistence == TPersistence::Saved)
+        m_unsaved << trimmed;
 }
 
 void TSession::DeleteAlias(const QString &name)
 {
-    FindAlias(name); // throws for an unknown alias
+    if (FindAlias(name).persistence == TPersistence::Saved) // throws for an unknown alias
+        m_unsaved << name;
     for (TDatabase *db : m_databases)
         if (db->AliasName().compare(name, Qt::CaseInsensitive) == 0)
             db->Close();
@@ -143,19 +162,24 @@ void TSession::DeleteAlias(const QString &name)
 void TSession::SaveConfigFile()
 {
     TIniFile ini(m_configFile);
-    for (const QString &section : ini.ReadSections())
-        ini.EraseSection(section);
-    for (const Alias &a : m_aliases) {
-        if (a.persistence != TPersistence::Saved)
-            continue;
-        ini.WriteString(a.name, DriverKey, a.driver);
-        for (const QString &pair : a.params) {
-            const qsizetype eq = pair.indexOf(u'=');
-            if (eq > 0)
-                ini.WriteString(a.name, pair.left(eq), pair.mid(eq + 1));
+    ini.Update([&] {
+        for (const QString &name : std::as_const(m_unsaved)) {
+            ini.EraseSection(name);
+            const auto a = std::find_if(m_aliases.begin(), m_aliases.end(), [&](const Alias &a) {
+                return a.name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (a == m_aliases.end() || a->persistence != TPersistence::Saved)
+                continue;
+            ini.WriteString(a->name, DriverKey, a->driver);
+            for (const QString &pair : a->params) {
+                const qsizetype eq = pair.indexOf(u'=');
+                if (eq > 0)
+                    ini.WriteString(a->name, pair.left(eq), pair.mid(eq + 1));
+            }
         }
-    }
-    ini.UpdateFile();
+        ini.UpdateFile(); // the file exists from the first save on, also when empty
+    });
+    m_unsaved.clear();
 }
 
 void TSession::RegisterDatabase(TDatabase *db)

@@ -23,6 +23,9 @@ public:
 
     // The program's session; its connections close with the application object.
     static TSession &Default();
+    // Why the configuration could not be read, or the first start's could not be saved;
+    // empty when all went well. Given once, for the program to show.
+    QString TakeStartError();
     // Closes every database of the session.
     void CloseAll();
     static QString DefaultConfigFile(); // $XDG_CONFIG_HOME/Orvane/aliases.ini
@@ -41,6 +44,8 @@ public:
     void AddAlias(const QString &name, const QString &driver, const TParams &params,
                   TPersistence persistence = TPersistence::Saved);
     void DeleteAlias(const QString &name);
+    // Writes the saved aliases added or deleted since the last save into the configuration
+    // file as it is on disk now: aliases another running copy saved in the meantime stay.
     void SaveConfigFile();
 
     // Databases register themselves so that tables and queries find them by name.
@@ -64,6 +69,8 @@ private:
 
     QString m_configFile;
     std::vector<Alias> m_aliases;
+    QString m_startError;
+    QStringList m_unsaved; // saved aliases added or deleted since the last save
     std::vector<TDatabase *> m_databases;
     std::vector<std::unique_ptr<TDatabase>> m_ownedDatabases;
 };

@@ -378,5 +378,15 @@ void Tform_QueryResultMemo::CurrentRowChanged(int row)
 {
     Tform_QueryResult::CurrentRowChanged(row);
     const TField *f = qryResult.Active() ? qryResult.FindField(m_memoField) : nullptr;
-    dbm->setPlainText(f && row >= 0 ? qryResult.ValueAt(row, f->Index).toString() : QString());
+    QString text;
+    try {
+        if (f && row >= 0)
+            text = qryResult.ValueAt(row, f->Index).toString();
+    } catch (const EDatabaseError &e) {
+        // A row read again from a server that is gone: the memo stays empty, the window open.
+        dbm->clear();
+        ShowError(this, e.Message());
+        return;
+    }
+    dbm->setPlainText(text);
 }

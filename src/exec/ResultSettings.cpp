@@ -16,6 +16,13 @@ TResultPlacement TResultSettings::Read(const QString &name, const TResultPlaceme
 
 void TResultSettings::WindowClosed(const QString &name, const TResultPlacement &p)
 {
+    // One change of the file: the list read here is the one on disk, with the windows
+    // another running copy closed.
+    m_ini.Update([&] { WriteClosed(name, p); });
+}
+
+void TResultSettings::WriteClosed(const QString &name, const TResultPlacement &p)
+{
     m_ini.WriteInteger(name, QStringLiteral("Left"), p.Left);
     m_ini.WriteInteger(name, QStringLiteral("Top"), p.Top);
     m_ini.WriteInteger(name, QStringLiteral("Width"), p.Width);

@@ -31,5 +31,6 @@ public:
     void WindowClosed(const QString &name, const TResultPlacement &placement);
 
 private:
+    void WriteClosed(const QString &name, const TResultPlacement &placement);
     TIniFile &m_ini;
 };

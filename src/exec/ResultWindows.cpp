@@ -3,6 +3,7 @@
 #include "DataSet.h"
 #include "Database.h"
 #include "EngineError.h"
+#include "MessageDlg.h"
 #include "QueryResult.h"
 
 #include <QRegularExpression>
@@ -112,8 +113,13 @@ void TResultWindows::ResultClosed(Tform_QueryResult *window)
 {
     m_windows.removeAll(QPointer<Tform_QueryResult>(window));
     m_windows.removeAll(QPointer<Tform_QueryResult>());
-    m_settings.WindowClosed(window->windowTitle(),
-                            {window->x(), window->y(), window->width(), window->height(), 1});
+    // The window closes also when its place cannot be kept.
+    try {
+        m_settings.WindowClosed(window->windowTitle(),
+                                {window->x(), window->y(), window->width(), window->height(), 1});
+    } catch (const EDatabaseError &e) {
+        MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
+    }
 }
 
 std::function<void(const QStringList &, const QString &, int, bool)> TResultWindows::Opener()

@@ -1,7 +1,9 @@
 #include "AskParam.h"
 
+#include "EngineError.h"
 #include "FieldParam.h"
 #include "IniFile.h"
+#include "MessageDlg.h"
 #include "ParamWalk.h"
 #include "TableParam.h"
 #include "TypeParam.h"
@@ -53,8 +55,14 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
     if (dlg->exec() != QDialog::Accepted)
         return false;
     dlg->GetParamValue(value);
-    if (kind == TParamKind::Free && ctx.ini)
-        AddParamHistory(*ctx.ini, name, value);
+    // The confirmed value is used also when the history cannot keep it.
+    if (kind == TParamKind::Free && ctx.ini) {
+        try {
+            AddParamHistory(*ctx.ini, name, value);
+        } catch (const EDatabaseError &e) {
+            MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
+        }
+    }
     return true;
 }
 

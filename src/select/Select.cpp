@@ -63,9 +63,18 @@ QString TSQLField::GetLine(const QString &prefix) const
     return u'\t' + line;
 }
 
+TSQLField *TCustomSQLFields::Items(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw ESelectError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return m_items[size_t(index)].get();
+}
+
 void TCustomSQLFields::Exchange(int index1, int index2)
 {
-    std::swap(m_items.at(size_t(index1)), m_items.at(size_t(index2)));
+    Items(index1); // throws for an index outside the list
+    Items(index2);
+    std::swap(m_items[size_t(index1)], m_items[size_t(index2)]);
 }
 
 void TSQLFields::Add(const QString &text)

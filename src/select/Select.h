@@ -60,8 +60,9 @@ public:
 
     int Count() const { return int(m_items.size()); }
     bool IsEmpty() const { return m_items.empty(); }
-    TSQLField *Items(int index) const { return m_items.at(size_t(index)).get(); }
-    TSQLField *Last() const { return m_items.back().get(); }
+    // Both throw ESelectError for an index outside the list, Last on an empty list too.
+    TSQLField *Items(int index) const;
+    TSQLField *Last() const { return Items(Count() - 1); }
 
 protected:
     void Append(std::unique_ptr<TSQLField> item) { m_items.push_back(std::move(item)); }

@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "Application.h"
 #include "BusyIndicator.h"
 #include "EditorCommands.h"
 #include "EngineError.h"
@@ -31,6 +32,18 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <functional>
+
+// Settings that cannot be written must not cost the user the window: the message is shown
+// and the step is left out.
+static void ShowingErrors(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const std::exception &e) {
+        TApplication::ShowException(e);
+    }
+}
 
 Tform_Main::Tform_Main(QWidget *parent)
     : TfrmBase(parent)
@@ -167,6 +180,8 @@ void Tform_Main::FormCreate()
     ParamCounter = 1;
     try {
         FillAliases();
+        if (const QString error = DB_Orvane.Session().TakeStartError(); !error.isEmpty())
+            MessageDlg(error, TMsgDlgType::Error, QMessageBox::Ok);
         // A typed script runs at once: the main database is on the first alias.
         if (QTreeWidgetItem *first = MainTree->topLevelItem(0)) {
             DB_Orvane.SetAliasName(first->text(0));
@@ -178,7 +193,7 @@ void Tform_Main::FormCreate()
     m_values.clear();
     SessionAliases.clear();
     m_ini = std::make_unique<TIniFile>(OrvaneIniFileName());
-    WriteFirstStartFormatScripts(*m_ini);
+    ShowingErrors([this] { WriteFirstStartFormatScripts(*m_ini); });
     CreateSubsystems();
     const QRect g = geometry();
     move(m_ini->ReadInteger(Ini::Config, Ini::Left, x()),
@@ -198,10 +213,13 @@ void Tform_Main::showEvent(QShowEvent *event)
 
 void Tform_Main::FormShow()
 {
-    RegisterScriptFileType(QCoreApplication::applicationFilePath(),
-                           TFileTypeFolders::FromEnvironment());
+    ShowingErrors([] {
+        RegisterScriptFileType(QCoreApplication::applicationFilePath(),
+                               TFileTypeFolders::FromEnvironment());
+    });
     if (m_ini->ReadString(Ini::Config, Ini::Welcome).isEmpty()) {
-        m_ini->WriteString(Ini::Config, Ini::Welcome, QStringLiteral("2"));
+        ShowingErrors(
+            [this] { m_ini->WriteString(Ini::Config, Ini::Welcome, QStringLiteral("2")); });
         // A script given on the command line is the user's file: the welcome stays out.
         if (memSQL->document()->isEmpty())
             for (const char *line : {"/*******************", "Welcome to Orvane 2",
@@ -257,9 +275,14 @@ bool Tform_Main::FormClose()
 {
     if (!SaveQuestion())
         return false;
+    // The window closes also when the options cannot be kept.
     if (frm_Options)
-        for (int i = 0; i < OptionCount; ++i)
-            m_ini->WriteBool(Ini::Options, OptionKey(i), frm_Options->Checked(i));
+        ShowingErrors([this] {
+            m_ini->Update([this] {
+                for (int i = 0; i < OptionCount; ++i)
+                    m_ini->WriteBool(Ini::Options, OptionKey(i), frm_Options->Checked(i));
+            });
+        });
     return true;
 }
 
@@ -284,11 +307,16 @@ void Tform_Main::FormDestroy()
     delete m_editorCmds;
     m_editorCmds = nullptr;
     const int treeWidth = m_shown ? MainTree->width() : m_treeWidth;
-    m_ini->WriteInteger(Ini::Config, Ini::Left, x());
-    m_ini->WriteInteger(Ini::Config, Ini::Top, y());
-    m_ini->WriteInteger(Ini::Config, Ini::Width, width());
-    m_ini->WriteInteger(Ini::Config, Ini::Height, height());
-    m_ini->WriteInteger(Ini::Config, Ini::TreeWidth, treeWidth);
+    // Runs in the destructor, where an escaping exception would end the program.
+    ShowingErrors([&] {
+        m_ini->Update([&] {
+            m_ini->WriteInteger(Ini::Config, Ini::Left, x());
+            m_ini->WriteInteger(Ini::Config, Ini::Top, y());
+            m_ini->WriteInteger(Ini::Config, Ini::Width, width());
+            m_ini->WriteInteger(Ini::Config, Ini::Height, height());
+            m_ini->WriteInteger(Ini::Config, Ini::TreeWidth, treeWidth);
+        });
+    });
     m_ini.reset();
 }
 

@@ -289,7 +289,12 @@ void Tform_Main::AddBookmark(const QString &path)
         cmbBookMark->setCurrentIndex(-1);
         cmbBookMark->setEditText(typed);
     }
-    WriteBookmarks(*m_ini, updated);
+    // The path is still looked for when the settings cannot keep it.
+    try {
+        WriteBookmarks(*m_ini, updated);
+    } catch (const EDatabaseError &e) {
+        MessageDlg(e.Message(), TMsgDlgType::Error, QMessageBox::Ok);
+    }
 }
 
 void Tform_Main::cmbBookMarkClick(int index)

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+static bool WriteFormatScriptDefaults(TIniFile &ini);
+
 QString OrvaneIniFileName()
 {
     return OrvaneConfigFolder() + QStringLiteral("Orvane.ini");
@@ -31,6 +33,16 @@ bool OptionDefault(int index)
 }
 
 bool WriteFirstStartFormatScripts(TIniFile &ini)
+{
+    if (ini.ReadBool(Ini::Config, Ini::Fsc, false))
+        return false;
+    // Decided again on the file as it is now: another copy may have just written them.
+    bool written = false;
+    ini.Update([&] { written = WriteFormatScriptDefaults(ini); });
+    return written;
+}
+
+static bool WriteFormatScriptDefaults(TIniFile &ini)
 {
     if (ini.ReadBool(Ini::Config, Ini::Fsc, false))
         return false;

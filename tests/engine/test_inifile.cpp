@@ -1,7 +1,11 @@
 #include "EngineError.h"
 #include "IniFile.h"
+#include "Session.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -106,6 +110,112 @@ private slots:
         TIniFile ini(blocker + QStringLiteral("/settings.ini"));
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, ini.WriteString("Config", "Left", "1"));
         QCOMPARE(Read(blocker), QByteArray("I am a file, not a folder"));
+
+        // A settings path taken by a folder reads as defaults and refuses every write.
+        const QString folder = Path(QStringLiteral("taken.ini"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/inside")));
+        TIniFile taken(folder);
+        QCOMPARE(taken.ReadInteger("Config", "Left", 17), 17);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, taken.WriteInteger("Config", "Left", 1));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, taken.EraseSection("Config"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, taken.UpdateFile());
+        QVERIFY(QFileInfo(folder + QStringLiteral("/inside")).isDir());
+        QVERIFY(!QFile::exists(folder + QStringLiteral(".lock")));
+    }
+
+    void aWriteChangesOnlyItsKeyInTheFileAsItIsNow()
+    {
+        const QString path = Path(QStringLiteral("shared.ini"));
+        Write(path, "[Config]\nLeft=1\n[Old]\nx=1\n");
+        TIniFile first(path); // both copies read the file at start
+        TIniFile second(path);
+        second.WriteInteger("Config", "Left", 5);
+        second.WriteString("Second", "Only", "b");
+        first.WriteInteger("Config", "Top", 7);
+        first.EraseSection("Old");
+        second.DeleteKey("Second", "Missing"); // changes nothing, takes nothing back
+        const TIniFile now(path);
+        QCOMPARE(now.ReadInteger("Config", "Left"), 5);
+        QCOMPARE(now.ReadInteger("Config", "Top"), 7);
+        QCOMPARE(now.ReadString("Second", "Only"), QString("b"));
+        QVERIFY(!now.SectionExists("Old"));
+        QCOMPARE(first.ReadInteger("Config", "Left"), 5); // a write re-reads the file
+        QVERIFY(!QFile::exists(path + QStringLiteral(".lock")));
+
+        // An update sees the file as it is now: a list extended by the other copy is
+        // extended again, not replaced by the stale one.
+        second.WriteString("Config", "List", "a,b");
+        first.Update([&] {
+            first.WriteString("Config", "List", first.ReadString("Config", "List") + ",c");
+            first.WriteString("Config", "Count", "3");
+        });
+        QCOMPARE(TIniFile(path).ReadString("Config", "List"), QString("a,b,c"));
+        QCOMPARE(TIniFile(path).ReadInteger("Config", "Count"), 3);
+    }
+
+    void twoRunningCopiesKeepEachOthersKeysAndAliases()
+    {
+        const QString ini = Path(QStringLiteral("copies/Orvane.ini"));
+        const QString config = Path(QStringLiteral("copies/aliases.ini"));
+        const QString go = Path(QStringLiteral("copies/go"));
+        TSession(config).SaveConfigFile(); // the first start is over before the copies run
+        const QStringList before = TSession(config).GetAliasNames();
+        constexpr int Keys = 120, Aliases = 25;
+        struct Copy
+        {
+            QStringList args;
+            std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+        };
+        std::vector<Copy> copies;
+        for (const char *prefix : {"A", "B"}) {
+            copies.push_back(
+                {{"ini", ini, go, prefix + QStringLiteral("Key"), QString::number(Keys)}});
+            copies.push_back({{"alias", config, go, prefix + QStringLiteral("ALIAS"),
+                               QString::number(Aliases)}});
+        }
+        for (Copy &c : copies) {
+            c.process->start(QStringLiteral(INI_WRITER), c.args);
+            QVERIFY(c.process->waitForStarted());
+        }
+        for (Copy &c : copies) // every copy has read its files before any writes
+            QVERIFY(c.process->waitForReadyRead(60000));
+        Write(go, "go");
+        for (Copy &c : copies) {
+            QVERIFY(c.process->waitForFinished(120000));
+            QVERIFY2(c.process->exitCode() == 0, c.process->readAllStandardError().constData());
+        }
+        const TIniFile result(ini);
+        QCOMPARE(result.ReadSection("Keys").size(), 2 * Keys);
+        for (int i = 0; i < Keys; ++i) {
+            QCOMPARE(result.ReadInteger("Keys", "AKey" + QString::number(i), -1), i);
+            QCOMPARE(result.ReadInteger("Keys", "BKey" + QString::number(i), -1), i);
+        }
+        const QStringList names = TSession(config).GetAliasNames();
+        QCOMPARE(names.size(), before.size() + 2 * Aliases);
+        for (int i = 0; i < Aliases; ++i) {
+            QVERIFY(names.contains("AALIAS" + QString::number(i)));
+            QVERIFY(names.contains("BALIAS" + QString::number(i)));
+        }
+    }
+
+    void savingAliasesKeepsThoseAnotherCopySaved()
+    {
+        const QString config = Path(QStringLiteral("aliases/aliases.ini"));
+        TSession(config).SaveConfigFile();
+        TSession first(config);
+        TSession second(config);
+        first.AddAlias("FIRST", "SQLITE", {"DATABASE NAME=/a.sqlite"});
+        first.SaveConfigFile();
+        second.AddAlias("SECOND", "SQLITE", {"DATABASE NAME=/b.sqlite"});
+        second.AddAlias("TEMP", "SQLITE", {"DATABASE NAME=/t.sqlite"},
+                        TSession::TPersistence::SessionOnly);
+        second.SaveConfigFile();
+        QCOMPARE(TSession(config).GetAliasNames(), QStringList({"DEMO", "FIRST", "SECOND"}));
+        first.DeleteAlias("DEMO");
+        first.SaveConfigFile();
+        QCOMPARE(TSession(config).GetAliasNames(), QStringList({"FIRST", "SECOND"}));
+        QCOMPARE(TSession(config).GetAliasParams("SECOND"),
+                 QStringList({"DATABASE NAME=/b.sqlite"}));
     }
 };
 

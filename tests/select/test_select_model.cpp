@@ -156,6 +156,14 @@ private slots:
         QCOMPARE(Texts(t->Fields), QStringList({longAlias, "Count(*)"}));
         QCOMPARE(t->Fields.Items(0)->Separator, QString(","));
         QCOMPARE(t->Fields.Last()->Separator, QString());
+        // Outside the list is an error to show, not a fault that ends the program.
+        QCOMPARE(ErrorOf([&] { t->Fields.Items(2); }), QString("List index out of bounds (2)"));
+        QCOMPARE(ErrorOf([&] { t->Fields.Exchange(0, 2); }),
+                 QString("List index out of bounds (2)"));
+        QCOMPARE(ErrorOf([&] { Select("SELECT * FROM T1")->Fields.Last(); }),
+                 QString("List index out of bounds (-1)"));
+        QCOMPARE(ErrorOf([&] { Select("SELECT * FROM T1")->Where.Last(); }),
+                 QString("List index out of bounds (-1)"));
 
         // Reading stops at the first unknown name, keeping what came before it.
         auto partial = Select("SELECT * FROM T1 WHERE A = 1");

@@ -266,40 +266,40 @@ void Tform_Main::mnuEdtRefreshClick()
 {
     const QString kept = m_nodePath;
     const QString keptAlias = DB_Orvane.AliasName();
-    // What the user had open is opened again where it still exists; the selection's own
-    // branch is left to the walk below, so that the current table is the selected one.
-    QStringList selection = NodeNames(MainTree->currentItem());
-    if (selection.join(u'.').compare(kept, Qt::CaseInsensitive) != 0)
-        selection.clear();
-    QList<QStringList> reopen;
-    bool selectionWasOpen = false;
-    for (QTreeWidgetItemIterator it(MainTree); *it; ++it) {
-        if (!(*it)->isExpanded())
-            continue;
-        const QStringList names = NodeNames(*it);
-        if (!selection.isEmpty() && selection.mid(0, names.size()) == names)
-            selectionWasOpen = selectionWasOpen || names == selection;
-        else
-            reopen << names;
-    }
+    // What the user had open is opened again where it still exists. The selected table's
+    // branch comes last, so that the table read last, the current one, is the selected one.
+    QStringList selectedTable = NodeNames(MainTree->currentItem()).mid(0, 2);
+    if (selectedTable.size() < 2 || !kept.startsWith(selectedTable.join(u'.') + u'.'))
+        selectedTable.clear();
+    QList<QStringList> reopen, branch;
+    for (QTreeWidgetItemIterator it(MainTree); *it; ++it)
+        if ((*it)->isExpanded()) {
+            const QStringList names = NodeNames(*it);
+            const bool inBranch = !selectedTable.isEmpty() && names.mid(0, 2) == selectedTable;
+            (inBranch ? branch : reopen) << names;
+        }
 
     tab_Orvane.FieldDefs.clear();
     tab_Orvane.IndexDefs.clear();
     DB_Orvane.Close();
     FillAliases();
-    m_reopening = true;
-    for (const QStringList &names : reopen)
-        if (QTreeWidgetItem *node = NodeByNames(MainTree, names))
-            node->setExpanded(true);
-    m_reopening = false;
+    auto open = [this](const QList<QStringList> &paths) {
+        m_reopening = true;
+        for (const QStringList &names : paths)
+            if (QTreeWidgetItem *node = NodeByNames(MainTree, names))
+                node->setExpanded(true);
+        m_reopening = false;
+    };
+    open(reopen);
     tab_Orvane.FieldDefs.clear();
     tab_Orvane.IndexDefs.clear();
+    open(branch);
 
-    if (!kept.isEmpty() && WalkPath(kept) && isVisible())
-        MainTree->setFocus(Qt::OtherFocusReason);
-    QTreeWidgetItem *selected = MainTree->currentItem();
-    if (selectionWasOpen && selected && NodeNames(selected) == selection)
-        selected->setExpanded(true);
+    if (!kept.isEmpty()) {
+        AddBookmark(kept);
+        if (WalkPath(kept) && isVisible())
+            MainTree->setFocus(Qt::OtherFocusReason);
+    }
     // Reading other aliases moved the database; an alias selection never does.
     if (SelectedKind() <= nkAlias && DB_Orvane.AliasName() != keptAlias) {
         DB_Orvane.Close();

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "Database.h"
+#include "IniFile.h"
 #include "LoginDialog.h"
 #include "MessageDlg.h"
 #include "Session.h"

@@ -269,7 +269,8 @@ void Tform_Main::mnuEdtRefreshClick()
     // What the user had open is opened again where it still exists. The selected table's
     // branch comes last, so that the table read last, the current one, is the selected one.
     QStringList selectedTable = NodeNames(MainTree->currentItem()).mid(0, 2);
-    if (selectedTable.size() < 2 || !kept.startsWith(selectedTable.join(u'.') + u'.'))
+    const QString tablePath = selectedTable.join(u'.');
+    if (selectedTable.size() < 2 || (kept != tablePath && !kept.startsWith(tablePath + u'.')))
         selectedTable.clear();
     QList<QStringList> reopen, branch;
     for (QTreeWidgetItemIterator it(MainTree); *it; ++it)

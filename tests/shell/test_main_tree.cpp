@@ -156,6 +156,13 @@ void TestMainTree::refreshAfterChangingRunKeepsOpenNodes()
     QCOMPARE(SelectedText(p), QString("TREE_DOTS"));
     QVERIFY(Selected(p)->isExpanded());
     QCOMPARE(p->DB_Orvane.AliasName(), QString("DEMO"));
+
+    // An open table that is itself selected is the current table afterwards.
+    p->MainTree->setCurrentItem(Child(AliasNode(p, "DEMO"), "ITEMS"));
+    p->mnuEdtRefresh->trigger();
+    QVERIFY(Selected(p)->isExpanded());
+    QCOMPARE(p->tab_Orvane.TableName, QString("ITEMS"));
+    QVERIFY(p->tab_Orvane.FindField("PARTNO"));
 }
 
 void TestMainTree::damagedTableFilesTellTheirReason()

@@ -343,8 +343,9 @@ void Tform_Main::DB_OrvaneLogin(TDatabase &db, QStringList &loginParams)
 {
     if (!m_ini) // aliases listed before the settings are read never log in
         return;
-    OrvaneLogin(db.AliasName(), loginParams, {Ini(), RememberedValues(), LoginAccepted},
-                ShowLoginDialog);
+    if (!OrvaneLogin(db.AliasName(), loginParams, {Ini(), RememberedValues(), LoginAccepted},
+                     ShowLoginDialog))
+        LoginCancelled = true;
 }
 
 bool Tform_Main::eventFilter(QObject *watched, QEvent *event)

@@ -16,6 +16,7 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class EDatabaseError;
 class TBusyIndicator;
 class TEditorCommands;
 class TExecutor;
@@ -65,12 +66,16 @@ public:
     // Loads the table's field definitions into tab_Orvane.
     void ReadStructure(const QString &tableName) override;
     void FindByPath(const QString &path);
+    // The table names of an alias as the tree has them, read when the tree has none yet.
+    QStringList TreeTableNames(const QString &alias);
     void AddBookmark(const QString &path);
     int SelectedKind() const;
 
     // Login event of DB_Orvane and of the result windows' databases.
     void DB_OrvaneLogin(TDatabase &db, QStringList &loginParams);
     bool LoginAccepted = false;
+    // Set when a login dialog is cancelled; the tree clears it before reading an alias.
+    bool LoginCancelled = false;
     int DataFileCounter = 0;
     int ParamCounter = 1;
     QStringList SessionAliases;
@@ -164,6 +169,11 @@ private:
     void ReadAlias(QTreeWidgetItem *node);
     void ReadTable(QTreeWidgetItem *node);
     void CollapseAll();
+    // Selects the nodes a path names, from the tree as it is; false when it stopped early.
+    bool WalkPath(const QString &path);
+    // Forgets a password the user just confirmed and rethrows, unless the login was
+    // cancelled: then the alias shows no tables.
+    QStringList AliasReadFailed(const QString &alias, const EDatabaseError &error);
     void MoveCaretByWord(bool forward);
 
     std::unique_ptr<TIniFile> m_ini;
@@ -176,6 +186,7 @@ private:
     qreal m_scale = 1.0;
     bool m_shown = false;
     bool m_closing = false;
+    bool m_reopening = false; // Refresh opens again what was open
 };
 
 // Node kind, level and image of a tree node.

@@ -82,7 +82,9 @@ int Tform_Main::SelectedKind() const
 
 void Tform_Main::MainTreeExpanding(QTreeWidgetItem *node)
 {
-    MainTreeChange(node);
+    // Levels opened again by Refresh are not a choice of the user: the selection stays.
+    if (!m_reopening)
+        MainTreeChange(node);
     const int level = NodeLevel(node);
     if (level > 1 || node->childCount() > 0)
         return;
@@ -112,18 +114,35 @@ QStringList Tform_Main::AliasTableNames(const QString &alias)
 {
     // Reconnecting to the alias already open would make the engine read the whole schema
     // again (long for thousands of tables) and show nothing new; Refresh still reconnects.
-    if (!DB_Orvane.Connected() || DB_Orvane.AliasName() != alias) {
+    const bool kept = DB_Orvane.Connected() && DB_Orvane.AliasName() == alias;
+    if (!kept) {
         DB_Orvane.Close();
         DB_Orvane.SetAliasName(alias);
     }
+    LoginCancelled = false;
     try {
         return ::AliasTableNames(DB_Orvane.DatabaseName(), &DB_Orvane.Session());
-    } catch (const EDatabaseError &) {
-        if (!LoginAccepted)
-            return {};
-        ForgetPassword(RememberedValues(), alias);
-        throw;
+    } catch (const EDatabaseError &e) {
+        if (!kept)
+            return AliasReadFailed(alias, e);
     }
+    // The connection kept from an earlier read may have died with its server since.
+    DB_Orvane.Close();
+    try {
+        return ::AliasTableNames(DB_Orvane.DatabaseName(), &DB_Orvane.Session());
+    } catch (const EDatabaseError &e) {
+        return AliasReadFailed(alias, e);
+    }
+}
+
+QStringList Tform_Main::AliasReadFailed(const QString &alias, const EDatabaseError &error)
+{
+    if (LoginAccepted)
+        ForgetPassword(RememberedValues(), alias);
+    // The user who cancelled the login knows why there are no tables; anyone else is told.
+    if (LoginCancelled)
+        return {};
+    throw error;
 }
 
 void Tform_Main::ReadStructure(const QString &tableName)
@@ -215,14 +234,78 @@ void Tform_Main::MainTreeChange(QTreeWidgetItem *node)
     mnuSQLDrop->setText(s.dropCaption);
 }
 
+// The names of a node and its ancestors, root first, as a path names them.
+static QStringList NodeNames(const QTreeWidgetItem *node)
+{
+    QStringList names;
+    for (; node; node = node->parent())
+        names.prepend(NodeName(NodeKind(node), node->text(0)));
+    return names;
+}
+
+// The node that these names lead to exactly, or null.
+static QTreeWidgetItem *NodeByNames(QTreeWidget *tree, const QStringList &names)
+{
+    QTreeWidgetItem *node = nullptr;
+    for (const QString &name : names) {
+        QTreeWidgetItem *next = nullptr;
+        const int count = node ? node->childCount() : tree->topLevelItemCount();
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem *child = node ? node->child(i) : tree->topLevelItem(i);
+            if (NodeName(NodeKind(child), child->text(0)) == name)
+                next = child;
+        }
+        if (!next)
+            return nullptr;
+        node = next;
+    }
+    return node;
+}
+
 void Tform_Main::mnuEdtRefreshClick()
 {
     const QString kept = m_nodePath;
+    const QString keptAlias = DB_Orvane.AliasName();
+    // What the user had open is opened again where it still exists. The selected table's
+    // branch comes last, so that the table read last, the current one, is the selected one.
+    QStringList selectedTable = NodeNames(MainTree->currentItem()).mid(0, 2);
+    const QString tablePath = selectedTable.join(u'.');
+    if (selectedTable.size() < 2 || (kept != tablePath && !kept.startsWith(tablePath + u'.')))
+        selectedTable.clear();
+    QList<QStringList> reopen, branch;
+    for (QTreeWidgetItemIterator it(MainTree); *it; ++it)
+        if ((*it)->isExpanded()) {
+            const QStringList names = NodeNames(*it);
+            const bool inBranch = !selectedTable.isEmpty() && names.mid(0, 2) == selectedTable;
+            (inBranch ? branch : reopen) << names;
+        }
+
     tab_Orvane.FieldDefs.clear();
     tab_Orvane.IndexDefs.clear();
     DB_Orvane.Close();
     FillAliases();
-    FindByPath(kept);
+    auto open = [this](const QList<QStringList> &paths) {
+        m_reopening = true;
+        for (const QStringList &names : paths)
+            if (QTreeWidgetItem *node = NodeByNames(MainTree, names))
+                node->setExpanded(true);
+        m_reopening = false;
+    };
+    open(reopen);
+    tab_Orvane.FieldDefs.clear();
+    tab_Orvane.IndexDefs.clear();
+    open(branch);
+
+    if (!kept.isEmpty()) {
+        AddBookmark(kept);
+        if (WalkPath(kept) && isVisible())
+            MainTree->setFocus(Qt::OtherFocusReason);
+    }
+    // Reading other aliases moved the database; an alias selection never does.
+    if (SelectedKind() <= nkAlias && DB_Orvane.AliasName() != keptAlias) {
+        DB_Orvane.Close();
+        DB_Orvane.SetAliasName(keptAlias);
+    }
     m_nodePath = kept;
 }
 
@@ -243,36 +326,50 @@ void Tform_Main::FindByPath(const QString &path)
         return;
     CollapseAll();
     AddBookmark(path);
-    QString rest = path.toUpper() + u'.';
+    if (WalkPath(path) && isVisible())
+        MainTree->setFocus(Qt::OtherFocusReason);
+}
+
+bool Tform_Main::WalkPath(const QString &path)
+{
+    const QStringList pieces = path.toUpper().split(u'.');
+    qsizetype next = 0;
     int start = 0;
     int level = 0;
-    while (!rest.isEmpty()) {
-        const qsizetype dot = rest.indexOf(u'.');
-        const QString name = rest.left(dot);
-        rest = rest.mid(dot + 1);
+    while (next < pieces.size()) {
         QList<QTreeWidgetItem *> nodes;
         for (QTreeWidgetItemIterator it(MainTree); *it; ++it)
             nodes << *it;
-        for (int i = start; i < nodes.size(); ++i) {
-            QTreeWidgetItem *node = nodes[i];
-            const int nodeLevel = NodeLevel(node);
-            if (nodeLevel > level)
-                continue;
-            if (nodeLevel < level)
-                return;
-            if (node->text(0).toUpper().startsWith(name)) {
-                MainTree->setCurrentItem(node);
-                if (!rest.isEmpty()
-                    && node->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator)
-                    node->setExpanded(true);
-                start = i + 1;
-                ++level;
-                break;
+        // The nodes of this level from the start on, up to the first shallower one.
+        QList<QTreeWidgetItem *> candidates;
+        QList<int> indexes;
+        QList<TNodeStep> steps;
+        bool shallower = false;
+        for (int i = start; i < nodes.size() && !shallower; ++i) {
+            const int nodeLevel = NodeLevel(nodes[i]);
+            shallower = nodeLevel < level;
+            if (nodeLevel == level) {
+                candidates << nodes[i];
+                indexes << i;
+                steps.append({NodeKind(nodes[i]), nodes[i]->text(0)});
             }
         }
+        const TPathMatch match = MatchPathPieces(steps, pieces.mid(next));
+        if (match.node < 0) {
+            if (shallower)
+                return false;
+            ++next; // a piece that names nothing is passed over
+            continue;
+        }
+        QTreeWidgetItem *node = candidates[match.node];
+        next += match.pieces;
+        MainTree->setCurrentItem(node);
+        if (next < pieces.size() && node->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator)
+            node->setExpanded(true);
+        start = indexes[match.node] + 1;
+        ++level;
     }
-    if (isVisible())
-        MainTree->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void Tform_Main::AddBookmark(const QString &path)
@@ -329,10 +426,39 @@ void Tform_Main::mnuPopGotoTClick()
     QString alias = DB_Orvane.AliasName();
     if (alias.isEmpty() && MainTree->currentItem())
         alias = MainTree->currentItem()->text(0);
-    const QString path
-        = GotoTreePath(memSQL->toPlainText().split(u'\n'), memSQL->CaretLine(), alias);
+    const QStringList lines = memSQL->toPlainText().split(u'\n');
+    const int caretLine = std::clamp(memSQL->CaretLine(), 0, int(lines.size()) - 1);
+    QString path;
+    // A table named at the caret is the node meant, wherever the statement stands.
+    const QString name = NameAtCaret(lines[caretLine], memSQL->CaretCol());
+    if (!name.isEmpty()) {
+        const QString scriptAlias = ScriptAliasAt(lines, caretLine, alias);
+        const QString table = TableOfName(name, TreeTableNames(scriptAlias));
+        if (!table.isEmpty())
+            path = scriptAlias + u'.' + table + name.mid(table.size());
+    }
+    if (path.isEmpty())
+        path = GotoTreePath(lines, caretLine, alias);
     if (path.isEmpty())
         return;
     FindByPath(path);
     MainTree->setFocus(Qt::OtherFocusReason);
+}
+
+QStringList Tform_Main::TreeTableNames(const QString &alias)
+{
+    const auto found = MainTree->findItems(alias, Qt::MatchFixedString);
+    if (found.isEmpty())
+        return {};
+    QStringList names;
+    QTreeWidgetItem *node = found.first();
+    for (int i = 0; i < node->childCount(); ++i)
+        names << node->child(i)->text(0);
+    if (!names.isEmpty())
+        return names;
+    try {
+        return AliasTableNames(node->text(0));
+    } catch (const EDatabaseError &) {
+        return {}; // the walk to the alias reads it again and shows why
+    }
 }

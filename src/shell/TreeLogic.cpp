@@ -13,26 +13,45 @@ QString FieldNodeText(const TFieldDef &field, bool varcharOption)
     return field.Name + QStringLiteral(": ") + TypeName(field.DataType, field.Size, varcharOption);
 }
 
+QString NodeName(int kind, const QString &text)
+{
+    switch (kind) {
+    case nkField:
+    case nkPrimaryField:
+    case nkIndexField:
+        return StripType(text);
+    case nkLink:
+        return QStringLiteral("->") + text;
+    default:
+        return text;
+    }
+}
+
 QString NodePath(const QList<TNodeStep> &rootFirst)
 {
     QStringList names;
-    for (const TNodeStep &step : rootFirst) {
-        QString name;
-        switch (step.kind) {
-        case nkField:
-        case nkPrimaryField:
-        case nkIndexField:
-            name = StripType(step.text);
-            break;
-        case nkLink:
-            name = QStringLiteral("->") + step.text;
-            break;
-        default:
-            name = step.text;
-        }
-        names << name;
-    }
+    for (const TNodeStep &step : rootFirst)
+        names << NodeName(step.kind, step.text);
     return names.join(u'.');
+}
+
+TPathMatch MatchPathPieces(const QList<TNodeStep> &level, const QStringList &pieces)
+{
+    QStringList names, texts;
+    for (const TNodeStep &node : level) {
+        names << NodeName(node.kind, node.text).toUpper();
+        texts << node.text.toUpper();
+    }
+    for (qsizetype k = pieces.size(); k >= 1; --k) {
+        const QString wanted = pieces.mid(0, k).join(u'.');
+        for (qsizetype i = 0; i < level.size(); ++i)
+            if (names[i] == wanted)
+                return {int(i), int(k)};
+        for (qsizetype i = 0; i < level.size(); ++i)
+            if (texts[i].startsWith(wanted))
+                return {int(i), int(k)};
+    }
+    return {};
 }
 
 QList<TNodeSpec> FieldLevel(const QList<TFieldDef> &fields,
@@ -164,6 +183,52 @@ static QString AliasDirective(const QString &line)
     return value.toUpper();
 }
 
+QString ScriptAliasAt(const QStringList &lines, int line, const QString &aliasPart)
+{
+    bool commentSeen = false;
+    for (int j = std::min(line, int(lines.size()) - 1); j >= 0; --j) {
+        if (lines[j].contains(QStringLiteral("*/")))
+            commentSeen = true;
+        const QString alias = commentSeen ? AliasDirective(lines[j]) : QString();
+        if (!alias.isNull())
+            return alias;
+    }
+    return aliasPart;
+}
+
+static bool IsNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'.' || c == u'"';
+}
+
+QString NameAtCaret(const QString &line, int column)
+{
+    qsizetype start = std::clamp<qsizetype>(column, 0, line.size());
+    qsizetype end = start;
+    while (start > 0 && IsNameChar(line[start - 1]))
+        --start;
+    while (end < line.size() && IsNameChar(line[end]))
+        ++end;
+    QString name = line.mid(start, end - start).remove(u'"');
+    while (name.startsWith(u'.'))
+        name.remove(0, 1);
+    while (name.endsWith(u'.'))
+        name.chop(1);
+    return name;
+}
+
+QString TableOfName(const QString &name, const QStringList &tables)
+{
+    const QStringList pieces = name.split(u'.');
+    for (qsizetype k = pieces.size(); k >= 1 && !name.isEmpty(); --k) {
+        const QString wanted = pieces.mid(0, k).join(u'.');
+        for (const QString &table : tables)
+            if (table.compare(wanted, Qt::CaseInsensitive) == 0)
+                return table;
+    }
+    return {};
+}
+
 QString GotoTreePath(const QStringList &lines, int caretLine, const QString &aliasPart)
 {
     static const QString createTable = QStringLiteral("CREATE TABLE");
@@ -178,16 +243,7 @@ QString GotoTreePath(const QStringList &lines, int caretLine, const QString &ali
     for (int i = caretLine; i >= 0; --i)
         if (PhrasePosition(lines[i], createTable) >= 0) {
             start = i;
-            bool commentSeen = false;
-            for (int j = i - 1; j >= 0; --j) {
-                if (lines[j].contains(QStringLiteral("*/")))
-                    commentSeen = true;
-                const QString alias = commentSeen ? AliasDirective(lines[j]) : QString();
-                if (!alias.isNull()) {
-                    parts[0] = alias;
-                    break;
-                }
-            }
+            parts[0] = ScriptAliasAt(lines, i - 1, aliasPart);
             break;
         }
 

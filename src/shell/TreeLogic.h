@@ -33,6 +33,9 @@ struct TNodeStep
     int kind;
     QString text;
 };
+// The name a node contributes to a path: the bare name of a field-like node, "->" and
+// the target of a link node, the text of any other.
+QString NodeName(int kind, const QString &text);
 // The dotted path of a node given with its ancestors, root first: field-like nodes give
 // their bare name, a link node "->" and its text.
 QString NodePath(const QList<TNodeStep> &rootFirst);
@@ -69,6 +72,16 @@ struct TCommandStates
 };
 TCommandStates CommandStates(int kind);
 
+// Which node of one level the next pieces of a path name, and how many pieces it takes:
+// a name may hold dots ("schema.table"), so the longest run of pieces that names a node
+// or begins its text wins, a node of exactly that name first. Pieces are upper case.
+struct TPathMatch
+{
+    int node = -1; // index into the level's nodes; -1 when nothing matches
+    int pieces = 0;
+};
+TPathMatch MatchPathPieces(const QList<TNodeStep> &level, const QStringList &pieces);
+
 constexpr int MaxBookmarks = 15;
 // The bookmark list after adding a path: new paths go on top, the oldest fall off.
 QStringList AddBookmark(QStringList items, const QString &path);
@@ -77,6 +90,15 @@ QStringList AddBookmark(QStringList items, const QString &path);
 // primary key, then an index field, each cut to 11 characters, joined by "." up to the
 // first empty part. aliasPart is used unless a directive above the statement names one.
 QString GotoTreePath(const QStringList &lines, int caretLine, const QString &aliasPart);
+// The alias a script line runs on: the first ALIAS directive met walking up from the
+// line once a comment's end has been seen, upper case without blanks; otherwise aliasPart.
+QString ScriptAliasAt(const QStringList &lines, int line, const QString &aliasPart);
+// The dotted name under or just before the caret ("sales.orders", "ORDERS"), with the
+// double quotes of quoted names taken away; empty when the caret is not on a name.
+QString NameAtCaret(const QString &line, int column);
+// The table a dotted name begins with, as the table list spells it: the longest run of
+// leading pieces that is a table's name (any letter case); empty when there is none.
+QString TableOfName(const QString &name, const QStringList &tables);
 // Position just after a phrase's last word when every word occurs in order, or -1.
 int PhrasePosition(const QString &line, const QString &phrase);
 // The identifier that starts at the first letter from position on; empty without one.

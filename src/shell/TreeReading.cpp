@@ -1,6 +1,7 @@
 #include "TreeReading.h"
 #include "EngineError.h"
 #include "IniFile.h"
+#include "Session.h"
 #include "SharedRoutines.h"
 #include "Table.h"
 
@@ -28,19 +29,38 @@ QList<QPair<QString, QString>> ReadLookups(const QString &alias, const QString &
     return lookups;
 }
 
+// Whether the engine lists the table under exactly this name (any letter case).
+static bool Listed(TTable &table, const QString &name)
+{
+    try {
+        return table.Session()
+            ->GetTableNames(table.DatabaseName)
+            .contains(name, Qt::CaseInsensitive);
+    } catch (const EDatabaseError &) {
+        return false;
+    }
+}
+
 bool ReadStructure(TTable &table, const QString &tableName)
 {
-    QString name = tableName;
-    for (;;) {
-        table.TableName = name;
-        try {
-            table.UpdateFieldDefs();
-            return true;
-        } catch (const EDatabaseError &) {
-            table.FieldDefs.clear();
-            if (name.toLower().contains(QStringLiteral(".dbf")))
-                return false;
-            name += QStringLiteral(".dbf");
-        }
+    table.TableName = tableName;
+    try {
+        table.UpdateFieldDefs();
+        return true;
+    } catch (const EDatabaseError &) {
+        table.FieldDefs.clear();
+    }
+    // A listed table that cannot be read is damaged or refused, not misnamed: another
+    // name would only hide the reason, which the next read of the table then tells.
+    if (tableName.toLower().contains(QStringLiteral(".dbf")) || Listed(table, tableName))
+        return false;
+    table.TableName = tableName + QStringLiteral(".dbf");
+    try {
+        table.UpdateFieldDefs();
+        return true;
+    } catch (const EDatabaseError &) {
+        table.FieldDefs.clear();
+        table.TableName = tableName;
+        return false;
     }
 }

@@ -12,7 +12,7 @@ QString ProjectFileName(const QString &alias, const QString &table);
 QList<QPair<QString, QString>> ReadLookups(const QString &alias, const QString &table,
                                            const QStringList &fieldNames);
 
-// Loads a table's field definitions into the table object. A dBASE table that the engine
-// lists without extension is tried again with ".dbf"; when that fails too, the table is
-// left without fields. Returns whether fields were read.
+// Loads a table's field definitions into the table object. A name the engine does not
+// list is tried again with ".dbf"; a listed table that cannot be read keeps its name.
+// Without fields read, the table is left without fields. Returns whether fields were read.
 bool ReadStructure(TTable &table, const QString &tableName);

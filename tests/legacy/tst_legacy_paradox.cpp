@@ -367,6 +367,9 @@ private slots:
         records[6] = char(0xff); // far more records than the blocks hold
         records[7] = char(0xff);
         QTest::newRow("record count") << records;
+        QByteArray locked = good;
+        locked[0x5d] = char(0x20); // an encryption key: pxlib would loop over the blocks
+        QTest::newRow("encrypted") << locked;
     }
 
     void damagedFilesGiveErrors()

@@ -1,9 +1,11 @@
 // The tree on a PostgreSQL alias: driver in the status bar, levels with the server's types,
-// a table created meanwhile, and reading errors shown only after a confirmed login.
+// a table created meanwhile, tables of other schemas, a server that went away, and reading
+// errors shown unless the login was cancelled.
 #include "ShellTestSupport.h"
 #include "TestSupport.h"
 
 #include "Database.h"
+#include "IniFile.h"
 #include "LoginDialog.h"
 #include "MessageDlg.h"
 #include "Session.h"
@@ -31,7 +33,9 @@ class TestMainPg : public QObject
 private slots:
     void initTestCase();
     void treeLevelsOnTheServer();
-    void readErrorsOnlyAfterConfirmedLogin();
+    void readErrorsShownUnlessLoginCancelled();
+    void schemaTablesFoundWhole();
+    void aliasReadAgainAfterServerWentAway();
     void cleanupTestCase();
 
 private:
@@ -93,7 +97,7 @@ void TestMainPg::treeLevelsOnTheServer()
     QCOMPARE(p->NodePathText(), QString("SHELL_PG.shell_tree_b.x"));
 }
 
-void TestMainPg::readErrorsOnlyAfterConfirmedLogin()
+void TestMainPg::readErrorsShownUnlessLoginCancelled()
 {
     TParams params = PgAliasParams();
     SetParamValue(params, "DATABASE NAME", "shell_no_such_database");
@@ -125,10 +129,102 @@ void TestMainPg::readErrorsOnlyAfterConfirmedLogin()
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].contains("shell_no_such_database"), qPrintable(shown[0]));
         QCOMPARE(p->Value("Password_SHELL_PG_BAD"), QString()); // forgotten, asked again
+
+        // A login remembered from before needs no dialog; the reason is shown all the same.
+        bad->setExpanded(false);
+        p->LoginAccepted = false;
+        p->SetValue("Password_SHELL_PG_BAD", "secret");
+        bad->setExpanded(true);
+        QCOMPARE(answers.Seen(), 2);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].contains("shell_no_such_database"), qPrintable(shown[1]));
         p->SessionAliases << "SHELL_PG_BAD";
     }
     SetMessageDlgHandler(previous);
     QVERIFY(!TSession::Default().IsAlias("SHELL_PG_BAD"));
+}
+
+void TestMainPg::schemaTablesFoundWhole()
+{
+    Exec("DROP SCHEMA IF EXISTS shell_sales CASCADE");
+    Exec("DROP TABLE IF EXISTS public.shell_sales");
+    Exec("CREATE SCHEMA shell_sales");
+    Exec("CREATE TABLE shell_sales.alpha (a integer)");
+    Exec("CREATE TABLE shell_sales.beta (b integer, x integer)");
+    Exec("CREATE TABLE public.shell_sales (s integer)"); // listed before the schema's tables
+    TModalAnswers answers;
+    answers.Add(LogInAsServerUser);
+    {
+        TProgram p;
+        QVERIFY(p.Show());
+        p->FindByPath("SHELL_PG.shell_sales.beta.x");
+        QCOMPARE(SelectedText(p), QString("x: INTEGER"));
+        QCOMPARE(Selected(p)->parent()->text(0), QString("shell_sales.beta"));
+        QCOMPARE(p->Value("TableName"), QString("shell_sales.beta"));
+        p->FindByPath("SHELL_PG.shell_sales.s");
+        QCOMPARE(SelectedText(p), QString("s: INTEGER"));
+        p->FindByPath("SHELL_PG.shell_sales.beta");
+        p->mnuEdtRefresh->trigger();
+        QCOMPARE(SelectedText(p), QString("shell_sales.beta"));
+        QCOMPARE(p->NodePathText(), QString("SHELL_PG.shell_sales.beta"));
+    }
+    Exec("DROP SCHEMA shell_sales CASCADE");
+    Exec("DROP TABLE public.shell_sales");
+}
+
+void TestMainPg::aliasReadAgainAfterServerWentAway()
+{
+    Exec("DROP DATABASE IF EXISTS shell_gone_db WITH (FORCE)");
+    Exec("CREATE DATABASE shell_gone_db");
+    TParams params = PgAliasParams();
+    SetParamValue(params, "DATABASE NAME", "shell_gone_db");
+    TSession &session = TSession::Default();
+    session.AddAlias("SHELL_PG_GONE", "POSTGRESQL", params, TSession::TPersistence::SessionOnly);
+    session.OpenDatabase("SHELL_PG_GONE").Connection().Exec("CREATE TABLE gone_t (x integer)");
+    session.OpenDatabase("SHELL_PG_GONE").Close();
+    auto dropConnections = [&] {
+        Exec("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
+             " WHERE datname = 'shell_gone_db' AND pid <> pg_backend_pid()");
+    };
+    QStringList shown;
+    const TMessageHandler previous
+        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+              shown << text;
+              return QMessageBox::Ok;
+          });
+    {
+        TProgram p; // the login is remembered from an earlier run: no dialog, nothing accepted
+        p->Ini().WriteString("Config", "UserName_SHELL_PG_GONE", PgEnv("ORVANE_PG_USER"));
+        p->SetValue("Password_SHELL_PG_GONE", "unused");
+        QTreeWidgetItem *gone = AliasNode(p, "SHELL_PG_GONE");
+        gone->setExpanded(true);
+        QVERIFY(Child(gone, "gone_t"));
+        gone->setExpanded(false);
+
+        // The server dropped the connection: opening the alias again connects anew.
+        dropConnections();
+        gone->setExpanded(true);
+        QVERIFY(Child(gone, "gone_t"));
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(" | ")));
+        gone->setExpanded(false);
+
+        // It takes no connections now: the engine's reason is shown.
+        Exec("ALTER DATABASE shell_gone_db ALLOW_CONNECTIONS false");
+        dropConnections();
+        gone->setExpanded(true);
+        QCOMPARE(gone->childCount(), 0);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains("shell_gone_db"), qPrintable(shown[0]));
+        gone->setExpanded(false);
+
+        Exec("ALTER DATABASE shell_gone_db ALLOW_CONNECTIONS true");
+        gone->setExpanded(true);
+        QVERIFY(Child(gone, "gone_t"));
+        QCOMPARE(shown.size(), 1);
+        p->SessionAliases << "SHELL_PG_GONE";
+    }
+    SetMessageDlgHandler(previous);
+    Exec("DROP DATABASE shell_gone_db WITH (FORCE)");
 }
 
 void TestMainPg::cleanupTestCase()

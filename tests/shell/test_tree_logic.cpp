@@ -24,6 +24,8 @@ private slots:
     void gotoTreeFieldIndexAndPrimaryKeyLines();
     void gotoTreeAboveEveryCreateTable();
     void gotoTreeAliasDirectiveAndCut();
+    void pathPiecesMatchDottedNamesLongestFirst();
+    void tableNamedAtTheCaret();
     void wordMovesStayOnTheLine();
     void firstStartFormatScripts();
     void bookmarksAndRememberedValues();
@@ -175,6 +177,60 @@ void TestTreeLogic::gotoTreeAliasDirectiveAndCut()
     QCOMPARE(IdentifierAfter("  (12 ", 0), QString());
 }
 
+void TestTreeLogic::pathPiecesMatchDottedNamesLongestFirst()
+{
+    const QList<TNodeStep> tables {{nkTable, "sales"},
+                                   {nkTable, "sales.customers"},
+                                   {nkTable, "sales.orders"},
+                                   {nkTable, "sales.orders_2020"}};
+    auto match = [&](const QList<TNodeStep> &level, const QStringList &pieces) {
+        const TPathMatch m = MatchPathPieces(level, pieces);
+        return qMakePair(m.node, m.pieces);
+    };
+    // A schema-qualified table takes both pieces, the field after it stays for the next level.
+    QCOMPARE(match(tables, {"SALES", "ORDERS", "ID"}), qMakePair(2, 2));
+    // A table named like the schema is taken only when nothing longer names a node.
+    QCOMPARE(match(tables, {"SALES", "NOTHING"}), qMakePair(0, 1));
+    QCOMPARE(match(tables, {"SALES", "ORD"}), qMakePair(2, 2));
+    // An exact name beats a longer one it begins, also when that one sorts first.
+    QCOMPARE(match({{nkTable, "ITEMS_OLD"}, {nkTable, "ITEMS"}}, {"ITEMS"}), qMakePair(1, 1));
+    QCOMPARE(match(tables, {"SALES", "ORDERS"}), qMakePair(2, 2));
+    QCOMPARE(match({{nkTable, "ORDERS"}}, {"ORD", "CUSTN"}), qMakePair(0, 1));
+    // Field-like nodes match by bare name or by the text's beginning, links by "->" and target.
+    const QList<TNodeStep> fields {
+        {nkField, "CUSTNO2: INTEGER"}, {nkField, "CUSTNO: INTEGER"}, {nkLink, "CUSTOMER.CUSTNO"}};
+    QCOMPARE(match(fields, {"CUSTNO"}), qMakePair(1, 1));
+    QCOMPARE(match(fields, {"CUST"}), qMakePair(0, 1));
+    QCOMPARE(match(fields, {"->CUSTOMER", "CUSTNO"}), qMakePair(2, 2));
+    QCOMPARE(match(fields, {"NOSUCH"}), qMakePair(-1, 0));
+    QCOMPARE(match({}, {"A"}), qMakePair(-1, 0));
+}
+
+void TestTreeLogic::tableNamedAtTheCaret()
+{
+    const QString line = "SELECT o.ID FROM \"sales\".\"orders\" o, ITEMS WHERE x = 1";
+    QCOMPARE(NameAtCaret(line, line.indexOf("orders") + 2), QString("sales.orders"));
+    QCOMPARE(NameAtCaret(line, line.indexOf("ITEMS")), QString("ITEMS"));
+    QCOMPARE(NameAtCaret(line, line.indexOf("ITEMS") + 5), QString("ITEMS")); // just after
+    QCOMPARE(NameAtCaret(line, line.indexOf("o.ID") + 3), QString("o.ID"));
+    QCOMPARE(NameAtCaret(line, line.indexOf("= 1") + 1), QString());
+    QCOMPARE(NameAtCaret("", 0), QString());
+
+    const QStringList tables {"ITEMS", "sales.orders", "sales"};
+    QCOMPARE(TableOfName("items", tables), QString("ITEMS"));
+    QCOMPARE(TableOfName("SALES.ORDERS.ID", tables), QString("sales.orders"));
+    QCOMPARE(TableOfName("sales.nothing", tables), QString("sales"));
+    QCOMPARE(TableOfName("SELECT", tables), QString());
+    QCOMPARE(TableOfName("", tables), QString());
+
+    const QStringList script {
+        "/*", "  ALIAS: other db", "*/", "SELECT * FROM ITEMS;", "/* ALIAS:THIRD */", "SELECT 1;"};
+    QCOMPARE(ScriptAliasAt(script, 3, "DEMO"), QString("OTHERDB"));
+    QCOMPARE(ScriptAliasAt(script, 5, "DEMO"), QString("THIRD"));
+    QCOMPARE(ScriptAliasAt(script, 1, "DEMO"), QString("DEMO")); // inside the block: not yet
+    QCOMPARE(ScriptAliasAt({}, 0, "DEMO"), QString("DEMO"));
+}
+
 void TestTreeLogic::wordMovesStayOnTheLine()
 {
     const QString line = "SELECT  a1, b FROM";
@@ -246,8 +302,19 @@ void TestTreeLogic::readStructureTriesDbfName()
     // A name that fails also with ".dbf" leaves the table without fields, quietly.
     QVERIFY(!ReadStructure(table, "NOSUCH"));
     QVERIFY(table.FieldDefs.isEmpty());
+    QCOMPARE(table.TableName, QString("NOSUCH"));
     QVERIFY(!ReadStructure(table, "gone.DBF"));
     QCOMPARE(table.TableName, QString("gone.DBF")); // no second ".dbf" appended
+
+    // A listed table that cannot be read is not swapped for another one named with ".dbf".
+    TConnection &c = session.OpenDatabase("SHELL_DBF").Connection();
+    c.Exec("CREATE TABLE base (x INTEGER)");
+    c.Exec("CREATE VIEW broken AS SELECT x FROM base");
+    c.Exec("DROP TABLE base");
+    c.Exec("CREATE TABLE \"broken.dbf\" (OTHER INTEGER)");
+    QVERIFY(!ReadStructure(table, "broken"));
+    QCOMPARE(table.TableName, QString("broken"));
+    QVERIFY(table.FieldDefs.isEmpty());
 }
 
 void TestTreeLogic::lookupsFromProjectFile()

@@ -299,6 +299,14 @@ private:
             throw EDatabaseError(QStringLiteral("the file is truncated"));
         if (records > blocks * ((blockSize - 6) / recordSize))
             throw EDatabaseError(QStringLiteral("the header is damaged"));
+        // pxlib would decrypt the blocks with this key and, without the password, follow
+        // their scrambled chain without end: such a table is refused before pxlib sees it.
+        const QByteArray more = f.read(0x60 - 0x58);
+        const int fileVersion = uchar(head[0x39]);
+        if (fileVersion >= 4 && more.size() == 8
+            && qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(more.constData()) + 4)
+                != 0)
+            throw EDatabaseError(QStringLiteral("the table is encrypted, which is not supported"));
         f.close();
 
         TPxDoc doc;

@@ -31,7 +31,8 @@ private slots:
                     {"CREATE VIEW exec_big AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL"
                      " SELECT x + 1 FROM c WHERE x < 10000000) SELECT x AS id, 'row ' || x AS name"
                      " FROM c"});
-        // 1.1 million stored rows (more than MaxCheckpoints blocks), and views over them whose order no key column follows.
+        // 1.1 million stored rows (more than MaxCheckpoints blocks), and a view over them
+        // whose order no key column follows.
         SqliteValue(file, {},
                     {"CREATE TABLE seek_t (id INTEGER PRIMARY KEY, name TEXT)",
                      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "

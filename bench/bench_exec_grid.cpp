@@ -1,5 +1,6 @@
 // A result window over ten million rows must show its first rows as fast as one over a
-// thousand, and scrolling through its first 100,000 rows must not keep them in memory.
+// thousand, scrolling through its first 100,000 rows must not keep them in memory, and
+// going back to any row of it (a jump, PageUp after PageUp) must not read it from the start.
 #include "DataSet.h"
 #include "Database.h"
 #include "IniFile.h"
@@ -13,12 +14,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 #include <vector>
 
@@ -40,6 +44,59 @@ static double FirstRowsMs(TResultWindows &results, TDatabase &db, const QString 
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Milliseconds from a move of the grid to its rows painted.
+static double MoveMs(Tform_QueryResult *w, const std::function<void()> &move)
+{
+    QElapsedTimer t;
+    t.start();
+    move();
+    QCoreApplication::processEvents();
+    w->dbgResult->viewport()->grab();
+    return t.nsecsElapsed() / 1e6;
+}
+
+struct TMoves
+{
+    double jump = 0; // median of jumps to rows around the middle
+    double pageUpWorst = 0;
+    double pageUpMean = 0;
+};
+
+// Jumps to rows around the middle of a result read to its end, then pages up 400 times
+// from its middle.
+static TMoves Moves(TResultWindows &results, TDatabase &db, const QString &alias)
+{
+    db.Close();
+    db.SetAliasName(alias);
+    Tform_QueryResult *w = results.OpenResultWindow({"SELECT * FROM T"}, "Moves", 1, false);
+    w->resize(600, 400);
+    QCoreApplication::processEvents();
+    w->findChild<QToolButton *>("nbLast")->click();
+    QCoreApplication::processEvents();
+    const int rows = w->dsResult->rowCount();
+    TMoves m;
+    std::vector<double> jumps;
+    for (double at : {0.5, 0.3, 0.7, 0.45, 0.55, 0.4, 0.6})
+        jumps.push_back(MoveMs(w, [w, rows, at] { w->SelectRow(int(rows * at)); }));
+    std::sort(jumps.begin(), jumps.end());
+    m.jump = jumps[jumps.size() / 2];
+    w->SelectRow(rows / 2);
+    QCoreApplication::processEvents();
+    w->dbgResult->setFocus();
+    const int presses = 400;
+    for (int i = 0; i < presses; ++i) {
+        const double ms = MoveMs(w, [w] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier);
+            QCoreApplication::sendEvent(w->dbgResult, &press);
+        });
+        m.pageUpWorst = std::max(m.pageUpWorst, ms);
+        m.pageUpMean += ms / presses;
+    }
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return m;
 }
 
 int main(int argc, char **argv)
@@ -81,5 +138,32 @@ int main(int argc, char **argv)
     std::printf("grid_rows_scrolled: %d\n", w->dsResult->rowCount());
     std::printf("grid_rss_growth_mb: %.2f\n", std::max(0.0, growth));
     w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Moves over the ten million rows, against the same moves over a thousand rows, all of
+    // them in memory, and against reading the rows up to the middle, which is what going
+    // back cost before.
+    const TMoves small10 = Moves(results, db, "SMALL");
+    const TMoves big10 = Moves(results, db, "BIG");
+    std::printf("grid_jump_middle_10m_ms: %.2f\ngrid_jump_middle_1k_ms: %.2f\n", big10.jump,
+                small10.jump);
+    std::printf("grid_pageup_middle_10m_ms: %.2f\ngrid_pageup_middle_1k_ms: %.2f\n",
+                big10.pageUpWorst, small10.pageUpWorst);
+    std::printf("grid_pageup_middle_10m_mean_ms: %.3f\ngrid_pageup_middle_1k_mean_ms: %.3f\n",
+                big10.pageUpMean, small10.pageUpMean);
+    std::printf("grid_pageup_middle_10m_vs_1k_mean_ratio: %.3f\n",
+                big10.pageUpMean / small10.pageUpMean);
+    {
+        TQuery q(&session);
+        q.DatabaseName = "DBOrvane";
+        q.SQL = QStringList {"SELECT * FROM T"};
+        q.Open();
+        QElapsedTimer t;
+        t.start();
+        q.ValueAt(5000000, 0);
+        const double fromStart = t.nsecsElapsed() / 1e6;
+        std::printf("grid_read_to_middle_10m_ms: %.2f\n", fromStart);
+        std::printf("grid_jump_middle_10m_vs_read_to_middle_ratio: %.4f\n", big10.jump / fromStart);
+    }
     return 0;
 }

@@ -73,6 +73,7 @@ void TQuery::Open()
     m_connectionRef = Database().SharedConnection();
     m_connection = m_connectionRef.get();
     m_hiddenColumns = 0;
+    m_rowsRead = 0;
     m_identitySelect.clear();
     m_updateColumns.clear();
     m_updateDefs.clear();
@@ -102,6 +103,7 @@ void TQuery::Close()
     m_updateTable.clear();
     m_keyColumns.clear();
     m_keyNames.clear();
+    ResetSeek();
     m_state = TDataSetState::Inactive;
     m_connection = nullptr;
     m_connectionRef.reset();
@@ -126,6 +128,8 @@ void TQuery::Execute()
     }
     m_position = 0;
     m_queryDone = false;
+    m_keyedCursor = false;
+    m_keyedFrom = -1;
 }
 
 void TQuery::SetupFields()
@@ -212,9 +216,10 @@ bool TQuery::ReadRow(Row &row)
     if (!m_query->next()) {
         if (m_query->lastError().isValid())
             throw EDatabaseError(SqlErrorText(m_query->lastError()));
-        m_queryDone = m_allFetched = true;
+        m_queryDone = true;
         return false;
     }
+    ++m_rowsRead;
     const int n = m_query->record().count();
     row.resize(n);
     for (int i = 0; i < n; ++i)
@@ -235,18 +240,37 @@ const TQuery::Row *TQuery::RowAt(int row)
     }
     if (m_allFetched && row >= m_fetched)
         return nullptr;
-    if (row < m_position) // the block was dropped: read the result again up to it
-        Execute();
+    // Going back, the blocks just before the wanted one come along: paging on backwards
+    // then finds them in memory.
+    int keepFrom = blockNo;
+    if (row < m_position)
+        keepFrom = qMax(0, blockNo - SeekBackBlocks);
+    SeekTo(keepFrom * BlockSize);
     // Whole blocks are read: a small result is then read to its end at once, which also
     // lets the engine release what it holds for an unfinished statement.
     const int blockEnd = (blockNo + 1) * BlockSize;
     Row r;
     while (m_position < blockEnd) {
-        if (!ReadRow(r))
+        // A cursor started at a key checkpoint vouches only for rows already seen in order.
+        if (m_keyedCursor && m_position >= m_verified && !m_allFetched)
+            SeekPositional(m_position);
+        if (!ReadRow(r)) {
+            if (m_keyedCursor && m_keyedFrom == m_position) { // the checkpoint row is gone
+                DropKey();
+                SeekPositional(m_position);
+                continue;
+            }
+            m_allFetched = true;
             break;
+        }
+        if (m_keyedCursor && !KeyedCursorValid(m_position, r)) {
+            SeekPositional(m_position);
+            continue;
+        }
+        NoteKey(m_position, r);
         const int b = m_position / BlockSize;
-        // Rows before the wanted block are only passed over, unless their block is cached.
-        if (b == blockNo || m_blocks.count(b)) {
+        // Rows before the blocks wanted are only passed over, unless their block is cached.
+        if ((b >= keepFrom && b <= blockNo) || m_blocks.count(b)) {
             Block &block = m_blocks[b];
             if (int(block.rows.size()) == m_position % BlockSize)
                 block.rows.push_back(std::move(r));

@@ -34,7 +34,10 @@ enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
 
 // An SQL query and, once opened, its result: a cursor over rows fetched lazily in blocks.
-// Only a window of blocks is kept in memory; going back past it runs the query again.
+// Only a window of blocks is kept in memory. Going back past it starts reading again at a
+// checkpoint near the wanted row: the value of a key column (an integer column found to
+// rise from row to row) noted every few blocks while fetching, else the row's position
+// (OFFSET), so no row is ever read from the start again to reach another.
 class TQuery
 {
 public:
@@ -86,6 +89,10 @@ public:
     int RecordCount();
     // Rows held in memory now (bounded, whatever the result's size).
     int CachedRowCount() const;
+    // Rows taken from the engine since the query was opened, including those read again.
+    qint64 RowsRead() const { return m_rowsRead; }
+    // Checkpoints held for seeking back (bounded, whatever the result's size).
+    int CheckpointCount() const { return int(m_checkKeys.size()); }
 
     // Editing. A live result can change only rows it can identify exactly.
     bool CanModify() const { return m_canModify; }
@@ -106,6 +113,10 @@ public:
 
     static constexpr int BlockSize = 256;
     static constexpr int MaxCachedBlocks = 64;
+    static constexpr int MaxCheckpoints = 4096;
+    // Blocks before a row sought back to that are read with it, so that paging on
+    // backwards finds them in memory.
+    static constexpr int SeekBackBlocks = 16;
 
 private:
     using Row = std::vector<QVariant>;
@@ -128,6 +139,15 @@ private:
     QString WhereForRow(const Row &row, QVariantList &binds) const;
     void RunChange(const QString &sql, const QVariantList &binds);
     void FindInserted(const Row &values);
+    // Seeking (DataSetSeek.cpp).
+    void ResetSeek();
+    void SeekTo(int row);
+    void SeekPositional(int row);
+    bool ExecuteSeek(const QString &sql, const QVariant &bind);
+    QString SeekBase() const;
+    void NoteKey(int position, const Row &row);
+    bool KeyedCursorValid(int position, const Row &row);
+    void DropKey();
 
     TSession *m_session;
     TDataSetState m_state = TDataSetState::Inactive;
@@ -158,4 +178,16 @@ private:
     QList<TFieldDef> m_updateDefs; // their definitions, in the same order
     QString m_rowIdName;
     QVariant m_lastInsertId;
+
+    qint64 m_rowsRead = 0;
+    int m_keyColumn = -1; // -1 not chosen yet, -2 the result has none
+    QString m_keyName;
+    int m_verified = 0; // rows from the first whose key rises strictly
+    qint64 m_lastKey = 0; // the key of row m_verified - 1
+    std::vector<qint64> m_checkKeys; // the key of row i * m_checkSpacing
+    int m_checkSpacing = BlockSize;
+    bool m_keyedCursor = false; // m_query started at a checkpoint: trusted up to m_verified
+    int m_keyedFrom = -1; // the checkpoint row it started at, until its first row is checked
+    qint64 m_keyedFromKey = 0;
+    bool m_offsetWorks = true;
 };

@@ -161,6 +161,7 @@ void TQuery::Reopen(int row)
     m_blocks.clear();
     m_fetched = 0;
     m_allFetched = false;
+    ResetSeek(); // rows may have come or gone: positions and checkpoints start over
     Execute();
     if (RowAt(row)) {
         SetCursor(row);

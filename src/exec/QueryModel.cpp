@@ -3,6 +3,8 @@
 #include "DataSet.h"
 #include "EngineError.h"
 
+#include <QTextDocument>
+
 TQueryModel::TQueryModel(TQuery &query, QObject *parent)
     : QAbstractTableModel(parent)
     , m_query(query)
@@ -59,10 +61,13 @@ QVariant TQueryModel::data(const QModelIndex &index, int role) const
         return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    // A tool tip that looks like markup is shown as markup: values and messages are text.
     try {
-        return DisplayText(m_query.ValueAt(index.row(), index.column()));
+        const QString text = DisplayText(m_query.ValueAt(index.row(), index.column()));
+        return role == Qt::ToolTipRole && !text.isEmpty() ? Qt::convertFromPlainText(text) : text;
     } catch (const EDatabaseError &e) {
-        return role == Qt::ToolTipRole ? e.Message() : QStringLiteral("#error");
+        return role == Qt::ToolTipRole ? Qt::convertFromPlainText(e.Message())
+                                       : QStringLiteral("#error");
     }
 }
 

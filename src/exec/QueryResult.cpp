@@ -1,5 +1,6 @@
 #include "QueryResult.h"
 
+#include "EditIcons.h"
 #include "EngineError.h"
 #include "FindRecord.h"
 #include "QueryModel.h"
@@ -47,6 +48,9 @@ QToolButton *NewButton(QToolBar *bar, const char *name, QAction *action)
     auto *b = new QToolButton(bar);
     b->setObjectName(QLatin1String(name));
     b->setDefaultAction(action);
+    // An image only: no text of any font size fits a 24-pixel button. The text is its hint.
+    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    b->setToolTip(action->text());
     b->setAutoRaise(true);
     b->setFixedSize(24, 24);
     bar->addWidget(b);
@@ -55,7 +59,9 @@ QToolButton *NewButton(QToolBar *bar, const char *name, QAction *action)
 
 void ShowError(QWidget *parent, const QString &message)
 {
-    QMessageBox::critical(parent, parent->windowTitle(), message);
+    QMessageBox box(QMessageBox::Critical, parent->windowTitle(), message, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // engine messages quote names, which are never markup
+    box.exec();
 }
 
 } // namespace
@@ -99,6 +105,11 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     popEdtLoc = NewAction(this, "popEdtLoc", QStringLiteral("Locate"),
                           QKeySequence(Qt::CTRL | Qt::Key_L));
     popEdtEdit->setData(-7);
+    imgEdit = EditImages();
+    popEdtIns->setIcon(imgEdit[0]);
+    popEdtDel->setIcon(imgEdit[1]);
+    popEdtEdit->setIcon(imgEdit[2]);
+    popEdtLoc->setIcon(imgEdit[3]);
     popEdt->addActions({popEdtIns, popEdtDel, popEdtEdit, popEdtLoc});
     connect(popEdtDel, &QAction::triggered, this, &Tform_QueryResult::popEdtDelClick);
     connect(popEdtLoc, &QAction::triggered, this, &Tform_QueryResult::popEdtLocClick);
@@ -154,11 +165,13 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     const int widths[] = {88, 50};
     for (int i = 0; i < 2; ++i) {
         m_panel[i] = new QLabel(stb);
+        m_panel[i]->setTextFormat(Qt::PlainText);
         m_panel[i]->setMinimumWidth(widths[i]);
         stb->addWidget(m_panel[i]);
     }
     m_reason = new QLabel(stb);
     m_reason->setObjectName(QStringLiteral("lblReadOnlyReason"));
+    m_reason->setTextFormat(Qt::PlainText); // the reason names tables and key fields
     stb->addWidget(m_reason, 1);
     foot->addWidget(stb, 1);
 
@@ -226,7 +239,7 @@ void Tform_QueryResult::OpenResult(const QString &alias, const TDatabase::TLogin
         Editable = false;
         m_panel[0]->setText(QStringLiteral("Read Only"));
         m_reason->setText(qryResult.ReadOnlyReason());
-        m_panel[0]->setToolTip(qryResult.ReadOnlyReason());
+        m_panel[0]->setToolTip(Qt::convertFromPlainText(qryResult.ReadOnlyReason()));
     }
     dsResult->Reset();
     // Dates and numbers are digits, wider than the font's average character.

@@ -3,6 +3,8 @@
 #include "DataSet.h"
 #include "Database.h"
 
+#include <QIcon>
+#include <QList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -35,6 +37,7 @@ public:
     QToolButton *btnDel;
     QToolButton *btnEdit;
     QToolButton *btnLocate;
+    QList<QIcon> imgEdit; // Insert, Delete, Edit, Locate
     QStatusBar *stb;
     QMenu *popEdt;
     QAction *popEdtIns;

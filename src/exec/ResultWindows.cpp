@@ -85,6 +85,21 @@ Tform_QueryResult *TResultWindows::GetResultWindow(const QString &name, const QS
     return w;
 }
 
+// A name identifies one window and its settings section: an unnamed query always gets a
+// window of its own, so its name must be one no other open window bears.
+QString TResultWindows::UniqueName(const QString &name, const Tform_QueryResult *window) const
+{
+    QString unique = name;
+    for (int n = 2;; ++n) {
+        bool taken = false;
+        for (const Tform_QueryResult *w : Windows())
+            taken = taken || (w != window && w->windowTitle() == unique);
+        if (!taken)
+            return unique;
+        unique = QStringLiteral("%1 (%2)").arg(name).arg(n);
+    }
+}
+
 Tform_QueryResult *TResultWindows::OpenResultWindow(const QStringList &sql, const QString &name,
                                                     int number, bool live)
 {
@@ -95,7 +110,8 @@ Tform_QueryResult *TResultWindows::OpenResultWindow(const QStringList &sql, cons
         w->move(left + 16 * number, top + 16 * number);
     }
     w->Tag = number;
-    const QString caption = name.isEmpty() ? QStringLiteral("Query_%1").arg(number) : name;
+    const QString caption
+        = name.isEmpty() ? UniqueName(QStringLiteral("Query_%1").arg(number), w) : name;
     w->SetLiveAnswer(live);
     w->setWindowTitle(caption);
     try {

@@ -44,6 +44,8 @@ public:
     QString MemoField(const QStringList &sql) const;
 
 private:
+    QString UniqueName(const QString &name, const Tform_QueryResult *window) const;
+
     QWidget *m_mainWindow;
     TDatabase &m_mainDb;
     TResultSettings m_settings;

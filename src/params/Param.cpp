@@ -15,6 +15,7 @@ TfrmParam::TfrmParam(QWidget *parent)
 
     lblParam = new QLabel(this);
     lblParam->setObjectName(QStringLiteral("lblParam"));
+    lblParam->setTextFormat(Qt::PlainText); // a placeholder's name, as the script wrote it
     lblParam->setGeometry(8, 6, 290, 18);
 
     cmbParam = new QComboBox(this);

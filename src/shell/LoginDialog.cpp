@@ -28,6 +28,7 @@ Tform_LoginDialog::Tform_LoginDialog(QWidget *parent)
     lblDatabase->setObjectName(QStringLiteral("lblDatabase"));
     lblDatabaseName = new QLabel(panel);
     lblDatabaseName->setObjectName(QStringLiteral("lblDatabaseName"));
+    lblDatabaseName->setTextFormat(Qt::PlainText); // an alias name
     auto *panelRow = new QHBoxLayout(panel);
     panelRow->addWidget(lblDatabase);
     panelRow->addWidget(lblDatabaseName, 1);

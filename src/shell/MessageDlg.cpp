@@ -29,6 +29,7 @@ QMessageBox::StandardButton MessageDlg(const QString &text, TMsgDlgType type,
         break;
     }
     QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // messages quote names and engine texts, never markup
     return QMessageBox::StandardButton(box.exec());
 }
 

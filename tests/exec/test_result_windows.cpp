@@ -8,11 +8,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -38,6 +41,25 @@ static void Press(QWidget *dialog, QMessageBox::StandardButton button)
     QVERIFY(box);
     QCOMPARE(box->text(), QString("Delete Record?"));
     box->button(button)->click();
+}
+
+// The text a label shows, as a user would select and copy it: markup would not be in it.
+static QString ShownText(QLabel *label)
+{
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setSelection(0, int(label->text().size()));
+    return label->selectedText();
+}
+
+// What a tool tip of that text shows: tool tips take text that looks like markup as markup.
+static QString ShownTip(const QString &tip)
+{
+    QTextDocument doc;
+    if (Qt::mightBeRichText(tip))
+        doc.setHtml(tip);
+    else
+        doc.setPlainText(tip);
+    return doc.toPlainText().replace(QChar::Nbsp, u' ');
 }
 
 // Result windows opened by the executor over a real SQLite file, driven offscreen.
@@ -81,7 +103,11 @@ private slots:
              "INSERT INTO exec_cust (name) VALUES ('Anna'), ('Carl'), ('Bert'),"
              " ('carla'), ('Dora')",
              "CREATE TABLE exec_memo (id INTEGER PRIMARY KEY, title VARCHAR(10), notes TEXT)",
-             "INSERT INTO exec_memo VALUES (1, 'one', 'first note'), (2, 'two', 'second')"});
+             "INSERT INTO exec_memo VALUES (1, 'one', 'first note'), (2, 'two', 'second')",
+             "CREATE TABLE \"<b>&x\" (id INTEGER PRIMARY KEY, name VARCHAR(10)) WITHOUT ROWID",
+             "INSERT INTO \"<b>&x\" VALUES (1, '<b>&x')",
+             "CREATE TRIGGER keep BEFORE DELETE ON \"<b>&x\" BEGIN"
+             " SELECT RAISE(ABORT, 'rows of <b>&x stay'); END"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("SHOP", "SQLITE", {"DATABASE NAME=" + m_file},
                             TSession::TPersistence::SessionOnly);
@@ -124,9 +150,82 @@ private slots:
         QVERIFY(windows[0]->isVisible());
         QCOMPARE(windows[0]->dsResult->rowCount(), 5);
         QVERIFY(windows[0]->PanelText(1).startsWith("Time: 00:00:0"));
-        // Unnamed windows are never re-used.
+        // Unnamed windows are never re-used, and a name belongs to one window and its
+        // settings section only.
         QVERIFY(Run({"SELECT * FROM exec_cust;"}));
         QCOMPARE(m_results->Windows().size(), 4);
+        Tform_QueryResult *again = m_results->Windows()[3];
+        QCOMPARE(again->windowTitle(), QString("Query_1 (2)"));
+        QVERIFY(Run({"SELECT * FROM exec_cust;"}));
+        QCOMPARE(m_results->Windows()[4]->windowTitle(), QString("Query_1 (3)"));
+        again->move(again->x() + 123, again->y());
+        CloseAll();
+        QCOMPARE(m_ini->ReadInteger("Query_1 (2)", "Left"),
+                 m_ini->ReadInteger("Query_1", "Left") + 123);
+        // A query named like an open window goes to that window.
+        QVERIFY(Run({"SELECT 1;", "/*", "QueryName:Query_1", "*/", "SELECT 2;"}));
+        QCOMPARE(m_results->Windows().size(), 1);
+        QCOMPARE(m_results->Windows()[0]->dsResult->index(0, 0).data().toString(), QString("2"));
+    }
+
+    void editToolBarShowsImages()
+    {
+        QVERIFY(Run({"/* LiveAnswer:True*/", "SELECT * FROM exec_cust;"}));
+        Tform_QueryResult *w = m_results->Windows()[0];
+        QFont big = w->font();
+        big.setPixelSize(40);
+        w->setFont(big);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const QList<QToolButton *> buttons {w->btnIns, w->btnDel, w->btnEdit, w->btnLocate};
+        const QStringList texts {"Insert", "Delete", "Edit", "Locate"};
+        QCOMPARE(w->imgEdit.size(), 4);
+        QList<QImage> images;
+        for (int i = 0; i < 4; ++i) {
+            QToolButton *b = buttons[i];
+            QCOMPARE(b->toolTip(), texts[i]);
+            QVERIFY(!b->icon().isNull());
+            // Nothing of the button is cut off, whatever the font.
+            QVERIFY2(b->sizeHint().width() <= b->width() && b->sizeHint().height() <= b->height(),
+                     qPrintable(texts[i]));
+            const QImage image = b->icon().pixmap(16, 16).toImage();
+            QVERIFY(image.pixelColor(12, 12).alpha() > 0); // the sign in the corner is drawn
+            QVERIFY(!images.contains(image));
+            images << image;
+        }
+        QVERIFY(!w->popEdtDel->icon().isNull());
+    }
+
+    void namesShownAsText()
+    {
+        QVERIFY(Run({"/* LiveAnswer:True*/", "SELECT name FROM \"<b>&x\";"}));
+        Tform_QueryResult *w = m_results->Windows()[0];
+        auto *reason = w->findChild<QLabel *>("lblReadOnlyReason");
+        QVERIFY(reason->text().contains("<b>&x"));
+        QVERIFY2(ShownText(reason).contains("Table <b>&x has"), qPrintable(ShownText(reason)));
+        QString tip;
+        for (QLabel *l : w->stb->findChildren<QLabel *>())
+            if (l->text() == "Read Only")
+                tip = l->toolTip();
+        QVERIFY(ShownTip(tip).contains("Table <b>&x has"));
+        QCOMPARE(ShownTip(w->dsResult->index(0, 0).data(Qt::ToolTipRole).toString()),
+                 QString("<b>&x"));
+
+        // The engine's message about the table, in the window's error box.
+        QVERIFY(Run({"/* LiveAnswer:True*/", "SELECT * FROM \"<b>&x\";"}));
+        w = m_results->Windows()[1];
+        QVERIFY(w->Editable);
+        w->SelectRow(0);
+        QString shown;
+        Answer([&shown](QWidget *d) {
+            Press(d, QMessageBox::Ok);
+            Answer([&shown](QWidget *error) {
+                shown = ShownText(error->findChild<QLabel *>("qt_msgbox_label"));
+                qobject_cast<QMessageBox *>(error)->button(QMessageBox::Ok)->click();
+            });
+        });
+        w->popEdtDel->trigger();
+        QVERIFY2(shown.contains("rows of <b>&x stay"), qPrintable(shown));
+        QCOMPARE(SqliteValue(m_file, "SELECT count(*) FROM \"<b>&x\"").toInt(), 1);
     }
 
     void namedWindowReusedAndRestored()

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <memory>
@@ -50,6 +51,8 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
     if (kind != TParamKind::Where)
         dlg->lblParam->setText(name);
     dlg->cmbParam->setEditText(value);
+    if (IsSecretParam(name))
+        dlg->cmbParam->lineEdit()->setEchoMode(QLineEdit::Password);
     if (dlg->exec() != QDialog::Accepted)
         return false;
     dlg->GetParamValue(value);

@@ -148,6 +148,34 @@ private slots:
         QVERIFY(!m_ini->SectionExists("ValuesOfParam_FIELDTYPE"));
     }
 
+    void passwordPlaceholderShowsAndKeepsNothing()
+    {
+        // A history written before, and the login's password among the remembered values.
+        m_ini->WriteString("ValuesOfParam_PASSWORD_PG", "old-secret", "");
+        QPlainTextEdit editor;
+        editor.setPlainText("ALTER ROLE r PASSWORD '<Password_PG>';");
+        QStringList values {"Password_PG=login-secret"};
+        QStringList choices;
+        QString proposed;
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        TModalAnswers answers;
+        answers.Add([&](QWidget *w) {
+            auto *d = qobject_cast<TfrmParam *>(w);
+            QVERIFY(d);
+            proposed = d->cmbParam->currentText();
+            echo = d->cmbParam->lineEdit()->echoMode();
+            Answer("typed-secret", &choices)(w);
+        });
+        QVERIFY(ParamWalkEditor(&editor, 0, values, Context()));
+        QCOMPARE(answers.Seen(), 1);
+        QCOMPARE(proposed, QString());
+        QVERIFY(choices.isEmpty());
+        QCOMPARE(echo, QLineEdit::Password);
+        QCOMPARE(editor.toPlainText(), QString("ALTER ROLE r PASSWORD 'typed-secret';"));
+        QCOMPARE(values, QStringList({"Password_PG=login-secret"}));
+        QCOMPARE(m_ini->ReadSection("ValuesOfParam_PASSWORD_PG"), QStringList({"old-secret"}));
+    }
+
     void tableDialogOffersTablesAndProposesSelection()
     {
         QPlainTextEdit editor;

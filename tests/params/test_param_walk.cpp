@@ -95,6 +95,37 @@ private slots:
         QCOMPARE(values, QStringList({"FieldType=VARCHAR(<Size>)", "Size=30", "Other=x"}));
     }
 
+    void valueStartingWithAngleOpensNothing()
+    {
+        QStringList lines {"WHERE a <Op> 5 AND b > 2;"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"<=", "x"})));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(lines[0], QString("WHERE a <= 5 AND b > 2;"));
+        QStringList ne {"WHERE a <Op> 5 AND <B>;"};
+        QVERIFY(ParamWalk(ne, 0, values, Script(asked, {"<>", "b = 1"})));
+        QCOMPARE(asked.last().name, QString("B"));
+        QCOMPARE(ne[0], QString("WHERE a <> 5 AND b = 1;"));
+    }
+
+    void passwordsNeverProposedNorKept()
+    {
+        QTemporaryDir dir;
+        TIniFile ini(dir.filePath("Orvane.ini"));
+        QStringList lines {"<Password_PG> <password_pg>"};
+        QStringList values {"Password_PG=secret"};
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"typed", "again"})));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].proposed, QString());
+        QCOMPARE(asked[1].proposed, QString());
+        QCOMPARE(values, QStringList({"Password_PG=secret"}));
+        QVERIFY(!AddParamHistory(ini, "PASSWORD_PG", "typed"));
+        ini.WriteString(ParamHistorySection("Password_PG"), "old", QString());
+        QVERIFY(ParamHistory(ini, "Password_PG").isEmpty());
+    }
+
     void rememberedValuesProposedIgnoringCase()
     {
         QStringList lines {"SELECT * FROM <TableName>;", "DELETE FROM <TABLENAME>;"};

@@ -53,12 +53,10 @@ TQuery *RequireText(TQuery *query)
 QString TSQLField::GetLine(const QString &prefix) const
 {
     QString line = Text + Separator;
-    if (!Text.contains(u'*')) {
+    if (!prefix.isEmpty() && !Text.contains(u'*')) {
         const qsizetype paren = line.indexOf(u'(');
-        if (paren >= 0)
-            line.insert(paren + 1, prefix);
-        else
-            line.prepend(prefix);
+        if (const qsizetype at = BareNameAt(line, paren + 1); at >= 0)
+            line.insert(at, prefix);
     }
     return u'\t' + line;
 }
@@ -96,8 +94,20 @@ TCustomSelect::TCustomSelect(TQuery *query)
     , Fields(this)
     , Where(this)
     , m_query(query)
+    , m_dialect(DialectOfDatabase(*query->Session(), query->DatabaseName))
     , m_fieldDefs(ReadFieldDefs(*query))
 {}
+
+QString TCustomSelect::Prefix() const
+{
+    const QString table = TrimText(TableName);
+    for (const QChar c : table)
+        if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'$')
+            return {};
+    if (table.isEmpty() || table.startsWith(u'.') || table.endsWith(u'.'))
+        return {};
+    return table + u'.';
+}
 
 void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringList &lines,
                                const QString &separator)
@@ -106,7 +116,7 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
     // separator (an OR already there stays).
     if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
         items.Last()->Separator = separator;
-    const QString prefix = TableName + u'.';
+    const QString prefix = Prefix();
     for (int i = 0; i < items.Count(); ++i)
         lines << items.Items(i)->GetLine(prefix);
     remaining -= items.Count();

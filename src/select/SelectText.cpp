@@ -103,6 +103,34 @@ private:
 
 } // namespace
 
+qsizetype BareNameAt(const QString &text, qsizetype from)
+{
+    qsizetype at = from;
+    while (at < text.size() && text.at(at).unicode() <= ' ')
+        ++at;
+    qsizetype end = at;
+    while (end < text.size()
+           && (IsAsciiAlnum(text.at(end)) || IsOtherAlnum(text.at(end)) || text.at(end) == u'_'
+               || text.at(end) == u'.'))
+        ++end;
+    if (end == at || text.at(at).isDigit())
+        return -1;
+    const QString name = text.mid(at, end - at);
+    if (name.contains(u'.'))
+        return -1;
+    qsizetype next = end;
+    while (next < text.size() && text.at(next).unicode() <= ' ')
+        ++next;
+    if (next < text.size() && text.at(next) == u'(')
+        return -1;
+    if (SameWord(name, "DISTINCT"))
+        return next > end ? BareNameAt(text, end) : -1;
+    for (const char *word : {"NULL", "TRUE", "FALSE", "CASE", "NOT", "ALL"})
+        if (SameWord(name, word))
+            return -1;
+    return at;
+}
+
 QString TrimText(const QString &text)
 {
     qsizetype begin = 0;
@@ -192,8 +220,11 @@ TClauses ReadClauses(const QStringList &sqlLines)
     return scanner.Result();
 }
 
-QString SqlDateText(const QString &value)
+QDate DateOfUserText(const QString &value)
 {
+    // The form engines show and the WHERE builder proposes reads the same in every notation.
+    if (const QDate iso = QDate::fromString(value.trimmed(), Qt::ISODate); iso.isValid())
+        return iso;
     const QLocale locale;
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     // The order of day, month and year in the user's notation decides which number is which.
@@ -243,5 +274,5 @@ QString SqlDateText(const QString &value)
     }
     if (!date.isValid())
         throw ESelectError(QStringLiteral("'%1' is not a valid date").arg(value));
-    return date.toString(QStringLiteral("MM/dd/yyyy"));
+    return date;
 }

@@ -231,20 +231,20 @@ private slots:
         dlg.cmbParam->setFocus();
         dlg.cmbParam->setEditText("name");
         dlg.cmbCompare->setFocus();
-        QTRY_COMPARE(dlg.edtValue->text(), QString("\"\""));
-        QCOMPARE(dlg.edtValue->maxLength(), 32);
+        QTRY_COMPARE(dlg.edtValue->maxLength(), 30);
+        QCOMPARE(dlg.edtValue->text(), QString());
         QCOMPARE(dlg.cmbCompare->count(), 6);
         dlg.cmbCompare->setEditText("like");
         dlg.edtValue->setFocus();
-        dlg.edtValue->setText("\"A%\"");
+        dlg.edtValue->setText("O'A%");
         QString v;
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("name like \"A%\""));
+        QCOMPARE(v, QString("name like 'O''A%'"));
 
         // A filled value box is kept when the field changes.
         dlg.cmbParam->setEditText("AGE");
         dlg.cmbParamExit();
-        QCOMPARE(dlg.edtValue->text(), QString("\"A%\""));
+        QCOMPARE(dlg.edtValue->text(), QString("O'A%"));
 
         dlg.edtValue->clear();
         dlg.cmbParamExit();
@@ -254,14 +254,14 @@ private slots:
         dlg.edtValue->setText("1,2");
         dlg.cmbCompareExit();
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("AGE in (1,2)"));
+        QCOMPARE(v, QString("AGE in (1, 2)"));
 
         dlg.edtValue->clear();
         dlg.cmbParam->setEditText("BORN");
         dlg.cmbCompare->setEditText("");
         dlg.cmbParamExit();
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("BORN = \"01/02/2026\""));
+        QCOMPARE(v, QString("BORN = '2026-01-02'"));
     }
 
     void cancellingSecondOfThree()

@@ -208,11 +208,12 @@ private slots:
         const TFieldDef born {"BORN", ftDate, 0, false};
         const TFieldDef age {"AGE", ftSmallint, 0, false};
         const QDate day(2026, 3, 7);
+        // The box holds the value itself: no quotes to type between, dates in ISO form.
         TWhereValue v = WhereFieldValue(&name, {}, day);
-        QCOMPARE(v.text, QString("\"\""));
-        QCOMPARE(v.maxLength, 32);
+        QCOMPARE(v.text, QString());
+        QCOMPARE(v.maxLength, 30);
         v = WhereFieldValue(&born, v, day);
-        QCOMPARE(v.text, QString("\"03/07/2026\""));
+        QCOMPARE(v.text, QString("2026-03-07"));
         QCOMPARE(v.maxLength, 0);
         v = WhereFieldValue(&age, {"", 12}, day);
         QCOMPARE(v.text, QString());
@@ -224,14 +225,28 @@ private slots:
         QCOMPARE(v.maxLength, 7);
         QCOMPARE(WhereOperatorValue("in", v).text, QString("(1,2)"));
         QCOMPARE(WhereOperatorValue("in", {"", 0}).maxLength, 0);
-        QCOMPARE(WhereOperatorValue("Like", {"", 0}).text, QString("\"\""));
-        QCOMPARE(WhereOperatorValue("like", {"\"A%\"", 0}).text, QString("\"A%\""));
-        QCOMPARE(WhereOperatorValue("=", {"3", 0}).text, QString("3"));
+        QCOMPARE(WhereOperatorValue("like", {"A%", 0}).text, QString("A%"));
 
-        QCOMPARE(WhereCondition("NAME", "like", "\"A%\""), QString("NAME like \"A%\""));
-        QCOMPARE(WhereCondition("NAME", "", "5"), QString("NAME = 5"));
-        QCOMPARE(WhereCondition("NAME", ">", ""), QString("NAME >"));
-        QCOMPARE(WhereCondition("NAME", "", ""), QString("NAME"));
+        // Values become literals of the engine: single quotes, embedded ones doubled.
+        const auto pg = TSqlDialect::Postgres;
+        QCOMPARE(WhereCondition("NAME", "like", "O'B%", ftString, pg),
+                 QString("NAME like 'O''B%'"));
+        QCOMPARE(WhereCondition("NAME", "like", "\"A%\"", ftUnknown, pg),
+                 QString("NAME like 'A%'"));
+        QCOMPARE(WhereCondition("AGE", "like", "4%", ftSmallint, pg), QString("AGE like '4%'"));
+        QCOMPARE(WhereCondition("NAME", "", "'it''s'", ftString, pg), QString("NAME = 'it''s'"));
+        QCOMPARE(WhereCondition("AGE", "", "5", ftSmallint, pg), QString("AGE = 5"));
+        QCOMPARE(WhereCondition("AGE", "=", "5 OR 1=1", ftSmallint, pg),
+                 QString("AGE = '5 OR 1=1'"));
+        QCOMPARE(WhereCondition("BORN", ">", "03/07/2026", ftDate, TSqlDialect::Sqlite),
+                 QString("BORN > '2026-03-07'"));
+        QCOMPARE(WhereCondition("AGE", "in", "(1, 2,3)", ftSmallint, pg),
+                 QString("AGE in (1, 2, 3)"));
+        QCOMPARE(WhereCondition("NAME", "IN", "('a,b', \"c\", d)", ftString, pg),
+                 QString("NAME IN ('a,b', 'c', 'd')"));
+        QCOMPARE(WhereCondition("NAME", "=", "", ftString, pg), QString("NAME = ''"));
+        QCOMPARE(WhereCondition("AGE", ">", "", ftSmallint, pg), QString("AGE >"));
+        QCOMPARE(WhereCondition("NAME", "", "", ftString, pg), QString("NAME"));
     }
 };
 

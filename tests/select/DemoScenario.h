@@ -162,7 +162,7 @@ public:
         QCOMPARE(read.Fields.Items(1)->Text, " " + N("ORDERS") + "." + N("CUSTNO"));
         QCOMPARE(read.Where.Count(), 1);
         QCOMPARE(read.Where.Items(0)->FieldName, N("ORDERS") + "." + N("CUSTNO"));
-        QCOMPARE(read.Where.Items(0)->Condition, " = " + N("CUSTOMER") + "." + N("CUSTNO") + " ");
+        QCOMPARE(read.Where.Items(0)->Condition, "= " + N("CUSTOMER") + "." + N("CUSTNO") + " ");
         QCOMPARE(read.OrderBy.Count(), orders->OrderCount());
     }
 

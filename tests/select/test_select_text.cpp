@@ -14,7 +14,7 @@ class TestSelectText : public QObject
     static QString DateError(const QString &value)
     {
         try {
-            SqlDateText(value);
+            DateOfUserText(value);
         } catch (const ESelectError &e) {
             return e.Message();
         }
@@ -107,19 +107,20 @@ private slots:
     void datesFollowTheUsersNotation()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(SqlDateText("5/3/2024"), QString("05/03/2024"));
-        QCOMPARE(SqlDateText("12/31/99"), QString("12/31/1999"));
-        QCOMPARE(SqlDateText("1/2/24"), QString("01/02/2024"));
+        QCOMPARE(DateOfUserText("5/3/2024"), QDate(2024, 5, 3));
+        QCOMPARE(DateOfUserText("12/31/99"), QDate(1999, 12, 31));
+        QCOMPARE(DateOfUserText("1/2/24"), QDate(2024, 1, 2));
         QCOMPARE(DateError("2/30/2024"), QString("'2/30/2024' is not a valid date"));
 
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        QCOMPARE(SqlDateText("25/12/2024"), QString("12/25/2024"));
-        const QString thisYear = QString::number(QDate::currentDate().year());
-        QCOMPARE(SqlDateText("25/12"), "12/25/" + thisYear);
+        QCOMPARE(DateOfUserText("25/12/2024"), QDate(2024, 12, 25));
+        QCOMPARE(DateOfUserText("25/12"), QDate(QDate::currentDate().year(), 12, 25));
         QCOMPARE(DateError("12/25/2024"), QString("'12/25/2024' is not a valid date"));
 
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(SqlDateText("3.5.2024"), QString("05/03/2024"));
+        QCOMPARE(DateOfUserText("3.5.2024"), QDate(2024, 5, 3));
+        QCOMPARE(DateOfUserText(" 2024-05-03"), QDate(2024, 5, 3));
+        QCOMPARE(DateError("2024-02-30"), QString("'2024-02-30' is not a valid date"));
         QCOMPARE(DateError("tomorrow"), QString("'tomorrow' is not a valid date"));
         QCOMPARE(DateError(""), QString("'' is not a valid date"));
     }

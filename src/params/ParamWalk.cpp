@@ -71,8 +71,9 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
             if (!secret)
                 SetRememberedValue(remembered, name, value);
             // The value is scanned too, but from just after its start: a value that begins
-            // with "<" ("<=", "<>") must not open a placeholder with a later ">".
-            from = open + 1;
+            // with "<" ("<=", "<>") must not open a placeholder with a later ">". An empty
+            // value leaves the text after the placeholder there, to be scanned whole.
+            from = value.isEmpty() ? open : open + 1;
         }
         if (!newStatement && line.contains(u';'))
             newStatement = true;

@@ -107,6 +107,11 @@ private slots:
         QVERIFY(ParamWalk(ne, 0, values, Script(asked, {"<>", "b = 1"})));
         QCOMPARE(asked.last().name, QString("B"));
         QCOMPARE(ne[0], QString("WHERE a <> 5 AND b = 1;"));
+        // An empty value skips nothing after it.
+        QStringList empty {"<A><B>"};
+        QVERIFY(ParamWalk(empty, 0, values, Script(asked, {"", "b"})));
+        QCOMPARE(asked.last().name, QString("B"));
+        QCOMPARE(empty[0], QString("b"));
     }
 
     void passwordsNeverProposedNorKept()

@@ -52,8 +52,34 @@ class Scanner
 public:
     void Line(const QString &line)
     {
-        for (const QChar c : line) {
-            if (c == u'\t' || c == u'\r' || c == u' ')
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            const QChar next = i + 1 < line.size() ? line.at(i + 1) : QChar();
+            // Comments are skipped as the engines skip them, outside quoted text only: read
+            // as words, they would put text the engine never ran into the statement.
+            if (m_inComment) {
+                if (c == u'*' && next == u'/') {
+                    m_inComment = false;
+                    ++i;
+                }
+                continue;
+            }
+            if (m_quote.isNull()) {
+                if (c == u'-' && next == u'-')
+                    break;
+                if (c == u'/' && next == u'*') {
+                    EndWord();
+                    m_inComment = true;
+                    ++i;
+                    continue;
+                }
+                if (c == u'\'' || c == u'"')
+                    m_quote = c;
+            } else if (c == m_quote) {
+                m_quote = QChar();
+            }
+            // Form feeds and the like part words for the engines as blanks do.
+            if (c.unicode() <= ' ')
                 EndWord();
             else if (IsWordChar(c))
                 m_word += c;
@@ -99,6 +125,8 @@ private:
     Clause m_clause = NoClause;
     QString m_word;
     QString m_values[5];
+    bool m_inComment = false;
+    QChar m_quote; // the quote of the text being read, null outside
 };
 
 } // namespace
@@ -184,15 +212,21 @@ QStringList SplitSqlLines(const QStringList &sqlLines)
 {
     QStringList lines;
     for (const QString &entry : sqlLines) {
-        if (!entry.contains(u'\n')) {
-            lines << entry;
-            continue;
+        // SQLite reads a statement up to a NUL character: so does the model, or it would
+        // read words the engine never saw.
+        const qsizetype nul = entry.indexOf(QChar(u'\0'));
+        const QString text = nul < 0 ? entry : entry.left(nul);
+        if (!text.contains(u'\n')) {
+            lines << text;
+        } else {
+            for (QString line : text.split(u'\n')) {
+                if (line.endsWith(u'\r'))
+                    line.chop(1);
+                lines << line;
+            }
         }
-        for (QString line : entry.split(u'\n')) {
-            if (line.endsWith(u'\r'))
-                line.chop(1);
-            lines << line;
-        }
+        if (nul >= 0)
+            break;
     }
     return lines;
 }

@@ -32,12 +32,14 @@ qsizetype BareNameAt(const QString &text, qsizetype from);
 // The first token after the word FROM in the statement's lines; empty when there is none.
 QString FirstTableName(const QStringList &sqlLines);
 
-// A statement's lines with embedded line breaks split into lines of their own.
+// A statement's lines with embedded line breaks split into lines of their own, up to a
+// NUL character, where the statement ends.
 QStringList SplitSqlLines(const QStringList &sqlLines);
 
 // The words of each clause, joined by single blanks. Join structure is marked with braces:
 // in FROM, JOIN becomes "," and ON becomes "{"; in WHERE, AND/OR become "{AND}"/"{OR}"
-// (the word as written). LEFT, RIGHT, INNER and BY are dropped.
+// (the word as written). LEFT, RIGHT, INNER and BY are dropped. "--" and "/* */" comments
+// outside quoted text are skipped.
 struct TClauses
 {
     QString Select;

@@ -102,6 +102,23 @@ private slots:
         QCOMPARE(c.Select, QString::fromUtf8("N, Größe"));
         QCOMPARE(c.From, QString::fromUtf8("Maße"));
         QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} QR = 1");
+
+        // Form feeds part words as blanks do; the statement ends at a NUL, as SQLite reads it.
+        const TClauses fed = ReadClauses({"SELECT A\fFROM\vT1\fWHERE A = 1"});
+        QCOMPARE(fed.From, QString("T1"));
+        QCOMPARE(fed.Where, QString("A = 1"));
+        const QStringList cut {"SELECT A", QString("FROM\tT1") + QChar(u'\0') + "Y", "WHERE A = 1"};
+        QCOMPARE(ReadClauses(cut).From, QString("T1"));
+        QCOMPARE(ReadClauses(cut).Where, QString());
+        QCOMPARE(FirstTableName(cut), QString("T1"));
+
+        // Comments are skipped, but not inside quoted text.
+        const TClauses noted = ReadClauses({"SELECT A -- , B FROM X", "FROM T1/* WHERE",
+                                            "ORDER */WHERE B = '--x' AND C = \"/*\"-- end"});
+        QCOMPARE(noted.Select, QString("A"));
+        QCOMPARE(noted.From, QString("T1"));
+        QCOMPARE(noted.Where, QString("B = '--x' {AND} C = \"/*\""));
+        QCOMPARE(noted.Order, QString());
     }
 
     void datesFollowTheUsersNotation()

@@ -72,6 +72,9 @@ void TSelect::Read(int clauses)
     QString joins;
 
     if (clauses & scFrom) {
+        // With no table the model would write "FROM" over nothing: a statement it cannot hold.
+        if (TrimText(text.From).isEmpty())
+            throw ESelectError(QStringLiteral("Cannot read query without FROM."));
         TableName.clear();
         SplitText(entries, text.From, u',');
         for (QString entry : entries) {

@@ -89,6 +89,10 @@ private slots:
     {
         QCOMPARE(ErrorOf([&] { Read({}); }), QString("Cannot read empty query."));
         QCOMPARE(ErrorOf([&] { Read({"", "  \t"}); }), QString("Cannot read empty query."));
+        QCOMPARE(ErrorOf([&] { Read({"SELECT", "10281"}); }),
+                 QString("Cannot read query without FROM."));
+        QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
+                 QString("no error"));
         // The engine's own error comes through for a table it does not know.
         const QString error = ErrorOf([&] { Select("SELECT * FROM NOSUCH"); });
         QVERIFY2(error.contains("NOSUCH"), qPrintable(error));

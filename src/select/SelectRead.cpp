@@ -99,19 +99,21 @@ void TSelect::Read(int clauses)
             Where.Add(field, op, QString(), entry);
         }
     }
+    // Items are kept without the blank the scanner leaves after each ",": "A,B" and the
+    // "A, B" it is read as once written item by item are then the same items.
     if (clauses & scSelect) {
         SplitText(entries, text.Select == u"*" ? AllFieldNames(*this) : text.Select, u',');
         for (const QString &entry : entries)
-            Fields.Add(entry);
+            Fields.Add(TrimText(entry));
     }
     if (clauses & scGroupBy) {
         SplitText(entries, text.Group, u',');
         for (const QString &entry : entries)
-            GroupBy.Add(entry);
+            GroupBy.Add(TrimText(entry));
     }
     if (clauses & scOrderBy) {
         SplitText(entries, text.Order, u',');
         for (const QString &entry : entries)
-            OrderBy.Add(entry);
+            OrderBy.Add(TrimText(entry));
     }
 }

@@ -13,22 +13,22 @@ bool IsAsciiAlnum(QChar c)
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9');
 }
 
-// Letters and digits beyond ASCII belong to names too: dropping them would turn a field
-// such as "Größe" into a different, unknown name.
-bool IsOtherAlnum(QChar c)
+// Every character beyond ASCII belongs to names, as the engines read them: dropping one
+// would turn a field such as "Größe", or a correlation name, into a different name.
+bool IsBeyondAscii(QChar c)
 {
-    return c.unicode() > 127 && c.isLetterOrNumber();
+    return c.unicode() > 127;
 }
 
 bool IsIdentifierChar(QChar c)
 {
-    return IsAsciiAlnum(c) || IsOtherAlnum(c) || c == u'_' || c == u'.' || c == u'(';
+    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'.' || c == u'(';
 }
 
 bool IsWordChar(QChar c)
 {
     static const QString punctuation = QStringLiteral("\"%'()*+,-./<=>_");
-    return IsAsciiAlnum(c) || IsOtherAlnum(c) || punctuation.contains(c);
+    return IsAsciiAlnum(c) || IsBeyondAscii(c) || punctuation.contains(c);
 }
 
 bool SameWord(const QString &a, const char *b)
@@ -138,7 +138,7 @@ qsizetype BareNameAt(const QString &text, qsizetype from)
         ++at;
     qsizetype end = at;
     while (end < text.size()
-           && (IsAsciiAlnum(text.at(end)) || IsOtherAlnum(text.at(end)) || text.at(end) == u'_'
+           && (IsAsciiAlnum(text.at(end)) || IsBeyondAscii(text.at(end)) || text.at(end) == u'_'
                || text.at(end) == u'.'))
         ++end;
     if (end == at || text.at(at).isDigit())

@@ -159,7 +159,7 @@ public:
         TSelect read(q, TSelect::AllClauses);
         QCOMPARE(read.TableName, N("ORDERS") + ", " + N("CUSTOMER"));
         QCOMPARE(read.Fields.Count(), orders->SelectCount());
-        QCOMPARE(read.Fields.Items(1)->Text, " " + N("ORDERS") + "." + N("CUSTNO"));
+        QCOMPARE(read.Fields.Items(1)->Text, N("ORDERS") + "." + N("CUSTNO"));
         QCOMPARE(read.Where.Count(), 1);
         QCOMPARE(read.Where.Items(0)->FieldName, N("ORDERS") + "." + N("CUSTNO"));
         QCOMPARE(read.Where.Items(0)->Condition, "= " + N("CUSTOMER") + "." + N("CUSTNO") + " ");

@@ -89,7 +89,9 @@ private slots:
     {
         QCOMPARE(ErrorOf([&] { Read({}); }), QString("Cannot read empty query."));
         QCOMPARE(ErrorOf([&] { Read({"", "  \t"}); }), QString("Cannot read empty query."));
-        QCOMPARE(ErrorOf([&] { Read({"SELECT", "10281"}); }),
+        QCOMPARE(ErrorOf([&] {
+                     Read({"SELECT", "10281"});
+                 }),
                  QString("Cannot read query without FROM."));
         QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
                  QString("no error"));
@@ -129,7 +131,7 @@ private slots:
     void aLoneKeywordReadsOnlyBeforeATabbedLine()
     {
         auto tabbed = Read({"SELECT", "\tA,", "\tB", "FROM", "\tT1", "ORDER BY", "\tB"});
-        QCOMPARE(Texts(tabbed->Fields), QStringList({"A", " B"}));
+        QCOMPARE(Texts(tabbed->Fields), QStringList({"A", "B"}));
         QCOMPARE(Texts(tabbed->OrderBy), QStringList({"B"}));
 
         auto runTogether = Read({"SELECT", "A, B FROM T1"});
@@ -145,8 +147,8 @@ private slots:
                                        "\tSUM(T1.NOPE), T1.*", "FROM T1"};
         s->Read(TSelect::AllClauses);
         QCOMPARE(Texts(s->Fields),
-                 QStringList({"A AS Alpha", " DISTINCT B", " T1.D", " COUNT(NOPE)", " SUM(T1.NOPE)",
-                              " T1.*"}));
+                 QStringList(
+                     {"A AS Alpha", "DISTINCT B", "T1.D", "COUNT(NOPE)", "SUM(T1.NOPE)", "T1.*"}));
         QCOMPARE(s->Fields.Items(0)->Separator, QString(","));
         QCOMPARE(s->Fields.Last()->Separator, QString());
 
@@ -433,6 +435,7 @@ private slots:
             {"SELECT T1.A, C FROM T1 INNER JOIN T2 ON T1.A = T2.K WHERE T2.C <> 'c9' ORDER BY C"},
             {"SELECT DISTINCT B FROM T1 ORDER BY B"},
             {"SELECT COUNT(DISTINCT B), MAX( A) FROM T1"},
+            {"SELECT A,B FROM T1 x ORDER BY A,B"},
             {"SELECT A, UPPER(B) AS u FROM T1 WHERE UPPER(B) = 'ONE' OR B IS NULL"},
             {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
         };

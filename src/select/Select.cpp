@@ -321,7 +321,8 @@ void TSelect::Write()
     if (int remaining = SelectCount(); remaining != 0)
         WriteSelect(remaining, lines);
     else
-        lines << QStringLiteral("*");
+        // Indented like an item: a "*" right under the keyword would run into it when read.
+        lines << QStringLiteral("\t*");
     lines << QStringLiteral("FROM");
     int tables = TableCount();
     WriteFrom(tables, lines);

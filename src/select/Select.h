@@ -213,8 +213,9 @@ public:
     TFieldType FieldType(const QString &name) const override;
 
     // Appends the clauses of the query's SQL to the model; a second call appends again.
-    // Reading the FROM clause throws "Cannot read query without FROM." when the statement
-    // names no table there (also when a keyword runs into the next line's first word).
+    // Throws, changing nothing, "Cannot read query without FROM." when the FROM clause is
+    // read and names no table, and "Cannot read query without SELECT list." when the SELECT
+    // clause is read and holds no item.
     void Read(int clauses);
     // Joins other into this select on leftField (of this select's own query) and
     // rightField (of other or its joins). On success this select owns other. Throws, and

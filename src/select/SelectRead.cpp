@@ -71,10 +71,13 @@ void TSelect::Read(int clauses)
     // Join conditions from FROM ... ON, each closed by "}", read ahead of the WHERE text.
     QString joins;
 
+    // Without a table the model would write "FROM" over nothing, and without a SELECT list
+    // it would write "*" in place of what the statement asks for: statements it cannot hold.
+    if ((clauses & scFrom) && TrimText(text.From).isEmpty())
+        throw ESelectError(QStringLiteral("Cannot read query without FROM."));
+    if ((clauses & scSelect) && TrimText(text.Select).isEmpty())
+        throw ESelectError(QStringLiteral("Cannot read query without SELECT list."));
     if (clauses & scFrom) {
-        // With no table the model would write "FROM" over nothing: a statement it cannot hold.
-        if (TrimText(text.From).isEmpty())
-            throw ESelectError(QStringLiteral("Cannot read query without FROM."));
         TableName.clear();
         SplitText(entries, text.From, u',');
         for (QString entry : entries) {

@@ -84,9 +84,9 @@ public:
             else if (IsWordChar(c))
                 m_word += c;
         }
-        // A word at the end of a line before any clause runs on into the next line.
-        if (m_clause != NoClause && !m_word.isEmpty())
-            EndWord();
+        // A line break parts words as for the engines: a keyword alone on its line opens
+        // its clause whatever the next line starts with.
+        EndWord();
     }
 
     TClauses Result() const

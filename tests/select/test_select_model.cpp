@@ -93,6 +93,13 @@ private slots:
                      Read({"SELECT", "10281"});
                  }),
                  QString("Cannot read query without FROM."));
+        // A list the scanner cannot find is no "*": the statement is not read at all.
+        auto unread = Select("SELECT * FROM T1");
+        unread->Query()->SQL = QStringList {"SELECT+A, B FROM T1"};
+        QCOMPARE(ErrorOf([&] { unread->Read(TSelect::AllClauses); }),
+                 QString("Cannot read query without SELECT list."));
+        QCOMPARE(unread->Fields.Count(), 0);
+        QCOMPARE(unread->TableName, QString("T1"));
         QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
                  QString("no error"));
         // The engine's own error comes through for a table it does not know.
@@ -119,7 +126,7 @@ private slots:
         auto s = Read({"SELECT *", "FROM T1, T2"}, TSelect::scFrom);
         QCOMPARE(s->TableName, QString("T1, T2"));
         s->Write();
-        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1, T2"}));
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "\t*", "FROM", "\tT1, T2"}));
 
         // Reading again appends items but rebuilds the table list.
         auto twice = Read({"SELECT A FROM T1"});
@@ -128,15 +135,16 @@ private slots:
         QCOMPARE(Texts(twice->Fields), QStringList({"A", "A"}));
     }
 
-    void aLoneKeywordReadsOnlyBeforeATabbedLine()
+    void aLoneKeywordOpensItsClauseWhateverFollows()
     {
         auto tabbed = Read({"SELECT", "\tA,", "\tB", "FROM", "\tT1", "ORDER BY", "\tB"});
         QCOMPARE(Texts(tabbed->Fields), QStringList({"A", "B"}));
         QCOMPARE(Texts(tabbed->OrderBy), QStringList({"B"}));
 
-        auto runTogether = Read({"SELECT", "A, B FROM T1"});
-        QCOMPARE(runTogether->Fields.Count(), 0);
-        QCOMPARE(runTogether->TableName, QString("T1"));
+        // The next line starting with a letter does not run into the keyword.
+        auto untabbed = Read({"SELECT", "A, B FROM", "T1"});
+        QCOMPARE(Texts(untabbed->Fields), QStringList({"A", "B"}));
+        QCOMPARE(untabbed->TableName, QString("T1"));
     }
 
     void fieldItemsAreCheckedByTheirPlainName()
@@ -181,7 +189,7 @@ private slots:
 
         auto s = Select("SELECT * FROM T1");
         s->Write();
-        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1"}));
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "\t*", "FROM", "\tT1"}));
     }
 
     void writtenJoinFollowsTheLayout()
@@ -427,8 +435,11 @@ private slots:
         generated->GroupBy.Add("A");
         generated->Joins(0)->GroupBy.Add("C");
         generated->Write();
+        auto empty = Select("SELECT * FROM T2");
+        empty->Write();
         const QList<QStringList> statements {
             generated->Query()->SQL,
+            empty->Query()->SQL,
             {"SELECT", "\tSUM(S),", "\tD,", "\tCount(*)", "FROM", "\tT1", "GROUP BY", "\tD"},
             {"SELECT T1.A, T1.B FROM T1 WHERE T1.A > 1 AND B <> 'x' ORDER BY T1.B"},
             {"SELECT a.A, b.C FROM T1 a, T2 b WHERE a.A = b.K ORDER BY b.C"},

@@ -77,12 +77,15 @@ public:
                     m_quote = c;
             } else if (c == m_quote) {
                 m_quote = QChar();
+                m_quoted = true;
             }
             // Form feeds and the like part words for the engines as blanks do.
-            if (c.unicode() <= ' ')
+            if (c.unicode() <= ' ') {
                 EndWord();
-            else if (IsWordChar(c))
+            } else if (IsWordChar(c)) {
                 m_word += c;
+                m_quoted = m_quoted || !m_quote.isNull();
+            }
         }
         // A line break parts words as for the engines: a keyword alone on its line opens
         // its clause whatever the next line starts with.
@@ -99,9 +102,19 @@ private:
     void EndWord()
     {
         const QString word = m_word;
+        const bool quoted = m_quoted || !m_quote.isNull();
         m_word.clear();
-        if (word.isEmpty() || SameWord(word, "BY") || SameWord(word, "LEFT")
-            || SameWord(word, "INNER") || SameWord(word, "RIGHT"))
+        m_quoted = false;
+        if (word.isEmpty())
+            return;
+        // Quoted text holds no keywords: "WHERE" in a LIKE pattern opens no clause.
+        if (quoted) {
+            if (m_clause != NoClause)
+                Append(word);
+            return;
+        }
+        if (SameWord(word, "BY") || SameWord(word, "LEFT") || SameWord(word, "INNER")
+            || SameWord(word, "RIGHT"))
             return;
         QString stored = word;
         if (m_clause == WhereClause && (SameWord(word, "AND") || SameWord(word, "OR")))
@@ -114,12 +127,16 @@ private:
             m_clause = c;
             return;
         }
-        if (m_clause == NoClause)
-            return;
+        if (m_clause != NoClause)
+            Append(stored);
+    }
+
+    void Append(const QString &word)
+    {
         QString &value = m_values[m_clause];
         if (!value.isEmpty())
             value += u' ';
-        value += stored;
+        value += word;
     }
 
     Clause m_clause = NoClause;
@@ -127,6 +144,7 @@ private:
     QString m_values[5];
     bool m_inComment = false;
     QChar m_quote; // the quote of the text being read, null outside
+    bool m_quoted = false; // the current word holds quoted text
 };
 
 } // namespace

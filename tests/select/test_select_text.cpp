@@ -119,6 +119,10 @@ private slots:
         QCOMPARE(noted.From, QString("T1"));
         QCOMPARE(noted.Where, QString("B = '--x' {AND} C = \"/*\""));
         QCOMPARE(noted.Order, QString());
+        const TClauses quoted
+            = ReadClauses({"SELECT A FROM T1 WHERE B LIKE ' WHERE x FROM and' AND C = \"on BY\""});
+        QCOMPARE(quoted.From, QString("T1"));
+        QCOMPARE(quoted.Where, QString("B LIKE ' WHERE x FROM and' {AND} C = \"on BY\""));
     }
 
     void datesFollowTheUsersNotation()

@@ -36,6 +36,16 @@ bool SameWord(const QString &a, const char *b)
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
 
+// The words the scanner gives a meaning of their own.
+bool IsKeyword(const QString &word)
+{
+    for (const char *k : {"SELECT", "FROM", "WHERE", "GROUP", "ORDER", "BY", "LEFT", "INNER",
+                          "RIGHT", "AND", "OR", "JOIN", "ON"})
+        if (SameWord(word, k))
+            return true;
+    return false;
+}
+
 enum Clause { NoClause = -1, SelectClause, FromClause, WhereClause, GroupClause, OrderClause };
 
 Clause ClauseOf(const QString &word)
@@ -111,6 +121,21 @@ private:
         if (quoted) {
             if (m_clause != NoClause)
                 Append(word);
+            return;
+        }
+        // A keyword the engine reads apart from the sign right after it ("BY(", "ON(",
+        // "WHERE(") is taken apart too, or it would be kept as part of an item.
+        qsizetype name = 0;
+        while (name < word.size()
+               && (IsAsciiAlnum(word.at(name)) || IsBeyondAscii(word.at(name))
+                   || word.at(name) == u'_'))
+            ++name;
+        if (name > 0 && name < word.size() && IsKeyword(word.left(name))) {
+            const QString rest = word.mid(name);
+            m_word = word.left(name);
+            EndWord();
+            m_word = rest;
+            EndWord();
             return;
         }
         if (SameWord(word, "BY") || SameWord(word, "LEFT") || SameWord(word, "INNER")

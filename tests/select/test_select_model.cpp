@@ -95,7 +95,7 @@ private slots:
                  QString("Cannot read query without FROM."));
         // A list the scanner cannot find is no "*": the statement is not read at all.
         auto unread = Select("SELECT * FROM T1");
-        unread->Query()->SQL = QStringList {"SELECT+A, B FROM T1"};
+        unread->Query()->SQL = QStringList {"(SELECT A, B FROM T1)"};
         QCOMPARE(ErrorOf([&] { unread->Read(TSelect::AllClauses); }),
                  QString("Cannot read query without SELECT list."));
         QCOMPARE(unread->Fields.Count(), 0);

@@ -122,6 +122,13 @@ private slots:
         const TClauses quoted
             = ReadClauses({"SELECT A FROM T1 WHERE B LIKE ' WHERE x FROM and' AND C = \"on BY\""});
         QCOMPARE(quoted.From, QString("T1"));
+        // A keyword glued to the sign after it is still the keyword.
+        const TClauses glued = ReadClauses(
+            {"SELECT(A) FROM T1 JOIN T2 ON(T1.A = T2.K) WHERE(A > 1) OR(B = 2) ORDER BY(A)"});
+        QCOMPARE(glued.Select, QString("(A)"));
+        QCOMPARE(glued.From, QString("T1 , T2 { (T1.A = T2.K)"));
+        QCOMPARE(glued.Where, QString("(A > 1) {OR} (B = 2)"));
+        QCOMPARE(glued.Order, QString("(A)"));
         QCOMPARE(quoted.Where, QString("B LIKE ' WHERE x FROM and' {AND} C = \"on BY\""));
     }
 

@@ -25,10 +25,12 @@ bool IsIdentifierChar(QChar c)
     return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'.' || c == u'(';
 }
 
+// Every printable character belongs to a word: dropped, "a || b", "x::int" or "A & B"
+// would read as other names. Only the statement end and the braces the reading marks
+// joins with are left out (ending the word).
 bool IsWordChar(QChar c)
 {
-    static const QString punctuation = QStringLiteral("\"%'()*+,-./<=>_");
-    return IsAsciiAlnum(c) || IsBeyondAscii(c) || punctuation.contains(c);
+    return c.unicode() > ' ' && c != u';' && c != u'{' && c != u'}';
 }
 
 bool SameWord(const QString &a, const char *b)
@@ -90,9 +92,9 @@ public:
                 m_quoted = true;
             }
             // Form feeds and the like part words for the engines as blanks do.
-            if (c.unicode() <= ' ') {
+            if (!IsWordChar(c)) {
                 EndWord();
-            } else if (IsWordChar(c)) {
+            } else {
                 m_word += c;
                 m_quoted = m_quoted || !m_quote.isNull();
             }

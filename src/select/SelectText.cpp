@@ -87,9 +87,19 @@ public:
                 }
                 if (c == u'\'' || c == u'"')
                     m_quote = c;
+            } else if (c == m_quote && next == c) {
+                m_word += c; // a quote doubled inside quoted text
+                m_word += next;
+                ++i;
+                continue;
             } else if (c == m_quote) {
+                // The quoted text ends here, and so does the word: "'x'ORDER" is the text
+                // and the keyword for the engine.
                 m_quote = QChar();
+                m_word += c;
                 m_quoted = true;
+                EndWord();
+                continue;
             }
             // Form feeds and the like part words for the engines as blanks do.
             if (!IsWordChar(c)) {

@@ -122,6 +122,11 @@ private slots:
         const TClauses quoted
             = ReadClauses({"SELECT A FROM T1 WHERE B LIKE ' WHERE x FROM and' AND C = \"on BY\""});
         QCOMPARE(quoted.From, QString("T1"));
+        const TClauses closed
+            = ReadClauses({"SELECT A FROM T1 WHERE B = 'it''s x'ORDER BY \"q\"\"\"GROUP BY A"});
+        QCOMPARE(closed.Where, QString("B = 'it''s x'"));
+        QCOMPARE(closed.Order, QString("\"q\"\"\""));
+        QCOMPARE(closed.Group, QString("A"));
         // A keyword glued to the sign after it is still the keyword.
         const TClauses glued = ReadClauses(
             {"SELECT(A) FROM T1 JOIN T2 ON(T1.A = T2.K) WHERE(A > 1) OR(B = 2) ORDER BY(A)"});

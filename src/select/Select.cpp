@@ -81,7 +81,9 @@ void TSQLFields::Add(const QString &text)
     // Only a lone name is checked: what is left after it means a call or an expression.
     if (!s.startsWith(u'*')) {
         const QString name = NextToken(s);
-        if (s.isEmpty() && Owner()->FieldType(name) == ftUnknown)
+        // A number is a literal, not a name: only a result column could be named so.
+        const bool literal = !name.isEmpty() && name.front().isDigit();
+        if (s.isEmpty() && !literal && Owner()->FieldType(name) == ftUnknown)
             throw ESelectError(QStringLiteral("Field ") + name + QStringLiteral(" not found."));
     }
     if (!IsEmpty())

@@ -168,6 +168,9 @@ private slots:
         QCOMPARE(ErrorOf([&] { t->Fields.Add("distinct Q"); }), QString("Field Q not found."));
         QCOMPARE(ErrorOf([&] { t->Fields.Add("T1.Q"); }), QString("Field Q not found."));
         QCOMPARE(ErrorOf([&] { t->Fields.Add(""); }), QString("Field  not found."));
+        // A number is a literal and is not looked up, whatever the result columns are named.
+        QCOMPARE(ErrorOf([&] { Select("SELECT * FROM T2")->Fields.Add("9"); }),
+                 QString("no error"));
         QCOMPARE(Texts(t->Fields), QStringList({longAlias, "Count(*)"}));
         QCOMPARE(t->Fields.Items(0)->Separator, QString(","));
         QCOMPARE(t->Fields.Last()->Separator, QString());

@@ -37,6 +37,27 @@ QString TrimRight(const QString &text)
     return text.left(end);
 }
 
+// The field a condition tests, taken from the front of text. A condition that begins with
+// a sign ("'x' = B", "$a", ":p") has its first word as its field: cut after the sign, the
+// writer's blank would change what the engine reads.
+QString ConditionField(QString &text)
+{
+    QString rest = text;
+    const QString token = NextToken(rest);
+    if (token.size() != 1 || token.front().isLetterOrNumber() || token.front() == u'_'
+        || token.front() == u'.' || token.front() == u'(') {
+        text = rest;
+        return token;
+    }
+    text = TrimText(text);
+    qsizetype end = 0;
+    while (end < text.size() && text.at(end).unicode() > ' ' && text.at(end) != u'{')
+        ++end;
+    const QString word = text.left(end);
+    text.remove(0, end);
+    return word;
+}
+
 } // namespace
 
 QString TWhereItem::GetLine(const QString &prefix) const
@@ -95,7 +116,7 @@ void TSelect::Read(int clauses)
     if (clauses & scWhere) {
         SplitText(entries, joins + text.Where, u'}');
         for (QString entry : entries) {
-            const QString field = NextToken(entry);
+            const QString field = ConditionField(entry);
             // The blanks around the operator text are the writer's, added again when it
             // writes; kept, they would grow with every reading of what was written.
             const QString op = TrimText(CutAtBrace(entry));

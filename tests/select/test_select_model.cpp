@@ -452,6 +452,7 @@ private slots:
             {"SELECT A,B FROM T1 x ORDER BY A,B"},
             {"SELECT A, UPPER(B) AS u FROM T1 WHERE UPPER(B) = 'ONE' OR B IS NULL"},
             {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
+            {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
         };
         for (const QStringList &statement : statements) {
             const QString what = statement.join(u' ');

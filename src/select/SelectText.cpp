@@ -20,9 +20,15 @@ bool IsBeyondAscii(QChar c)
     return c.unicode() > 127;
 }
 
+// Letters, digits, "_" and "$" make names for both engines ("a$b", "FROM$T1" is one name).
+bool IsNameChar(QChar c)
+{
+    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
+}
+
 bool IsIdentifierChar(QChar c)
 {
-    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'.' || c == u'(';
+    return IsNameChar(c) || c == u'.' || c == u'(';
 }
 
 // Every printable character belongs to a word: dropped, "a || b", "x::int" or "A & B"
@@ -138,9 +144,7 @@ private:
         // A keyword the engine reads apart from the sign right after it ("BY(", "ON(",
         // "WHERE(") is taken apart too, or it would be kept as part of an item.
         qsizetype name = 0;
-        while (name < word.size()
-               && (IsAsciiAlnum(word.at(name)) || IsBeyondAscii(word.at(name))
-                   || word.at(name) == u'_'))
+        while (name < word.size() && IsNameChar(word.at(name)))
             ++name;
         if (name > 0 && name < word.size() && IsKeyword(word.left(name))) {
             const QString rest = word.mid(name);
@@ -192,11 +196,9 @@ qsizetype BareNameAt(const QString &text, qsizetype from)
     while (at < text.size() && text.at(at).unicode() <= ' ')
         ++at;
     qsizetype end = at;
-    while (end < text.size()
-           && (IsAsciiAlnum(text.at(end)) || IsBeyondAscii(text.at(end)) || text.at(end) == u'_'
-               || text.at(end) == u'.'))
+    while (end < text.size() && (IsNameChar(text.at(end)) || text.at(end) == u'.'))
         ++end;
-    if (end == at || text.at(at).isDigit())
+    if (end == at || text.at(at).isDigit() || text.at(at) == u'$')
         return -1;
     const QString name = text.mid(at, end - at);
     if (name.contains(u'.'))

@@ -134,6 +134,8 @@ private slots:
         QCOMPARE(glued.From, QString("T1 , T2 { (T1.A = T2.K)"));
         QCOMPARE(glued.Where, QString("(A > 1) {OR} (B = 2)"));
         QCOMPARE(glued.Order, QString("(A)"));
+        // "$" continues a name: "FROM$T1" is no keyword.
+        QCOMPARE(ReadClauses({"SELECT a$b FROM$T1"}).Select, QString("a$b FROM$T1"));
         QCOMPARE(quoted.Where, QString("B LIKE ' WHERE x FROM and' {AND} C = \"on BY\""));
     }
 

@@ -91,8 +91,11 @@ public:
                     ++i;
                     continue;
                 }
-                if (c == u'\'' || c == u'"')
+                // Texts and quoted names: SQLite also reads `name` and [name].
+                if (c == u'\'' || c == u'"' || c == u'`')
                     m_quote = c;
+                else if (c == u'[')
+                    m_quote = u']';
             } else if (c == m_quote && next == c) {
                 m_word += c; // a quote doubled inside quoted text
                 m_word += next;
@@ -184,7 +187,7 @@ private:
     QString m_word;
     QString m_values[5];
     bool m_inComment = false;
-    QChar m_quote; // the quote of the text being read, null outside
+    QChar m_quote; // the quote that closes the text being read, null outside
     bool m_quoted = false; // the current word holds quoted text
 };
 

@@ -127,6 +127,7 @@ private slots:
         QCOMPARE(closed.Where, QString("B = 'it''s x'"));
         QCOMPARE(closed.Order, QString("\"q\"\"\""));
         QCOMPARE(closed.Group, QString("A"));
+        QCOMPARE(ReadClauses({"SELECT `a FROM b`, [c WHERE d] FROM T1"}).From, QString("T1"));
         // A keyword glued to the sign after it is still the keyword.
         const TClauses glued = ReadClauses(
             {"SELECT(A) FROM T1 JOIN T2 ON(T1.A = T2.K) WHERE(A > 1) OR(B = 2) ORDER BY(A)"});

@@ -49,6 +49,7 @@ public:
     QString DatabaseName;
     QStringList SQL;
     bool RequestLive = false;
+    TSession *Session() const { return m_session; }
 
     // Checks the statement and, for a query, sets up its fields; runs and fetches nothing.
     void Prepare();

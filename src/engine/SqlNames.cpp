@@ -1,5 +1,6 @@
 #include "SqlNames.h"
 
+#include "Database.h"
 #include "FieldTypes.h"
 #include "Session.h"
 
@@ -26,6 +27,15 @@ TSqlDialect DialectOfAlias(const QString &alias)
     if (!session.IsAlias(alias))
         return TSqlDialect::Sqlite;
     return DialectOfDriver(session.GetAliasDriverName(alias));
+}
+
+TSqlDialect DialectOfDatabase(TSession &session, const QString &databaseName)
+{
+    if (const TDatabase *db = session.FindDatabase(databaseName))
+        return DialectOfDriver(db->DriverName());
+    if (!session.IsAlias(databaseName))
+        return TSqlDialect::Sqlite;
+    return DialectOfDriver(session.GetAliasDriverName(databaseName));
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariant>
 
+class TSession;
+
 // The SQL flavour an alias's statements are written in, known from its driver alone
 // (no connection is needed). Table-file and Access aliases run their SQL in SQLite.
 enum class TSqlDialect { Sqlite, Postgres, Firebird };
@@ -15,6 +17,9 @@ enum class TSqlDialect { Sqlite, Postgres, Firebird };
 TSqlDialect DialectOfDriver(const QString &driverName);
 // The dialect of an alias of the default session; SQLite's for an unknown alias.
 TSqlDialect DialectOfAlias(const QString &alias);
+// The dialect of a database known by name in a session, as tables and queries find it: a
+// registered database component's alias, or else the alias of that name.
+TSqlDialect DialectOfDatabase(TSession &session, const QString &databaseName);
 
 // --- identifiers -------------------------------------------------------------------
 

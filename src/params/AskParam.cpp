@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <memory>
@@ -52,6 +53,8 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
     if (kind != TParamKind::Where)
         dlg->lblParam->setText(name);
     dlg->cmbParam->setEditText(value);
+    if (IsSecretParam(name))
+        dlg->cmbParam->lineEdit()->setEchoMode(QLineEdit::Password);
     if (dlg->exec() != QDialog::Accepted)
         return false;
     dlg->GetParamValue(value);

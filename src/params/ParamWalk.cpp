@@ -55,7 +55,9 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
         int close = -1;
         while (NextPlaceholder(line, from, open, close)) {
             const QString name = line.mid(open + 1, close - open - 1);
-            QString value = RememberedValue(remembered, name);
+            const bool secret = IsSecretParam(name);
+            // The login's remembered password sits in the same list: never proposed.
+            QString value = secret ? QString() : RememberedValue(remembered, name);
             if (newStatement) {
                 caption = line.left(open).trimmed();
                 newStatement = false;
@@ -66,13 +68,22 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
             lines[i] = line;
             if (written)
                 written(i, line);
-            SetRememberedValue(remembered, name, value);
-            from = open; // the value itself is scanned too
+            if (!secret)
+                SetRememberedValue(remembered, name, value);
+            // The value is scanned too, but from just after its start: a value that begins
+            // with "<" ("<=", "<>") must not open a placeholder with a later ">". An empty
+            // value leaves the text after the placeholder there, to be scanned whole.
+            from = value.isEmpty() ? open : open + 1;
         }
         if (!newStatement && line.contains(u';'))
             newStatement = true;
     }
     return true;
+}
+
+bool IsSecretParam(const QString &name)
+{
+    return name.startsWith(QStringLiteral("Password_"), Qt::CaseInsensitive);
 }
 
 QString NewParamName(int counter)
@@ -87,14 +98,17 @@ QString ParamHistorySection(const QString &name)
 
 QStringList ParamHistory(const TIniFile &ini, const QString &name)
 {
+    if (IsSecretParam(name))
+        return {};
     return ini.ReadSection(ParamHistorySection(name));
 }
 
 bool AddParamHistory(TIniFile &ini, const QString &name, const QString &value)
 {
     const QString key = value.trimmed();
-    if (key.isEmpty() || key != value || key.contains(u'=') || key.contains(u'\n')
-        || key.contains(u'\r') || key.startsWith(u';') || key.startsWith(u'#'))
+    if (IsSecretParam(name) || key.isEmpty() || key != value || key.contains(u'=')
+        || key.contains(u'\n') || key.contains(u'\r') || key.startsWith(u';')
+        || key.startsWith(u'#'))
         return false;
     ini.WriteString(ParamHistorySection(name), key, QString());
     return true;

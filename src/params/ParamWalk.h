@@ -23,9 +23,9 @@ using TAskParam = std::function<bool(const QString &caption, const QString &name
 using TLineWritten = std::function<void(int line, const QString &text)>;
 
 // Walks lines from startLine to the end, replacing each placeholder by the asked value and
-// remembering it under the placeholder's name. The value is scanned again, so a value that
-// holds a placeholder leads straight to it. Lines of any length are handled whole.
-// Returns false when the user cancelled (replacements made so far stay).
+// remembering it under the placeholder's name. The value is scanned again from just after its
+// first character, so a value that holds a placeholder leads straight to it. Lines of any length
+// are handled whole. Returns false when the user cancelled (replacements made so far stay).
 bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const TAskParam &ask,
                const TLineWritten &written = {});
 
@@ -33,6 +33,10 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
 // when there is none). The last "<" before a ">" opens it; "<>" alone is none, but its "<"
 // still opens a placeholder closed by a later ">".
 bool NextPlaceholder(const QString &line, int from, int &open, int &close);
+
+// A name like the remembered login passwords ("Password_" + alias, any case): its value is
+// never proposed, remembered nor kept in the history.
+bool IsSecretParam(const QString &name);
 
 // The name the New Param command inserts for a counter value.
 QString NewParamName(int counter);

@@ -81,5 +81,8 @@ void TfrmWhereParam::cmbCompareExit()
 
 void TfrmWhereParam::GetParamValue(QString &Value)
 {
-    Value = WhereCondition(cmbParam->currentText(), cmbCompare->currentText(), edtValue->text());
+    const TFieldDef *field = tabSource.FindField(cmbParam->currentText());
+    Value = WhereCondition(cmbParam->currentText(), cmbCompare->currentText(), edtValue->text(),
+                           field ? field->DataType : ftUnknown,
+                           DialectOfDatabase(*tabSource.Session(), tabSource.DatabaseName));
 }

@@ -53,12 +53,10 @@ TQuery *RequireText(TQuery *query)
 QString TSQLField::GetLine(const QString &prefix) const
 {
     QString line = Text + Separator;
-    if (!Text.contains(u'*')) {
+    if (!prefix.isEmpty() && !Text.contains(u'*')) {
         const qsizetype paren = line.indexOf(u'(');
-        if (paren >= 0)
-            line.insert(paren + 1, prefix);
-        else
-            line.prepend(prefix);
+        if (const qsizetype at = BareNameAt(line, paren + 1); at >= 0)
+            line.insert(at, prefix);
     }
     return u'\t' + line;
 }
@@ -92,7 +90,9 @@ void TSQLFields::Add(const QString &text)
     // Only a lone name is checked: what is left after it means a call or an expression.
     if (!s.startsWith(u'*')) {
         const QString name = NextToken(s);
-        if (s.isEmpty() && Owner()->FieldType(name) == ftUnknown)
+        // A number is a literal, not a name: only a result column could be named so.
+        const bool literal = !name.isEmpty() && name.front().isDigit();
+        if (s.isEmpty() && !literal && Owner()->FieldType(name) == ftUnknown)
             throw ESelectError(QStringLiteral("Field ") + name + QStringLiteral(" not found."));
     }
     if (!IsEmpty())
@@ -105,8 +105,20 @@ TCustomSelect::TCustomSelect(TQuery *query)
     , Fields(this)
     , Where(this)
     , m_query(query)
+    , m_dialect(DialectOfDatabase(*query->Session(), query->DatabaseName))
     , m_fieldDefs(ReadFieldDefs(*query))
 {}
+
+QString TCustomSelect::Prefix() const
+{
+    const QString table = TrimText(TableName);
+    for (const QChar c : table)
+        if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'$')
+            return {};
+    if (table.isEmpty() || table.startsWith(u'.') || table.endsWith(u'.'))
+        return {};
+    return table + u'.';
+}
 
 void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringList &lines,
                                const QString &separator)
@@ -115,7 +127,7 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
     // separator (an OR already there stays).
     if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
         items.Last()->Separator = separator;
-    const QString prefix = TableName + u'.';
+    const QString prefix = Prefix();
     for (int i = 0; i < items.Count(); ++i)
         lines << items.Items(i)->GetLine(prefix);
     remaining -= items.Count();
@@ -320,7 +332,8 @@ void TSelect::Write()
     if (int remaining = SelectCount(); remaining != 0)
         WriteSelect(remaining, lines);
     else
-        lines << QStringLiteral("*");
+        // Indented like an item: a "*" right under the keyword would run into it when read.
+        lines << QStringLiteral("\t*");
     lines << QStringLiteral("FROM");
     int tables = TableCount();
     WriteFrom(tables, lines);

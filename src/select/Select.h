@@ -6,6 +6,7 @@
 
 #include "EngineError.h"
 #include "FieldTypes.h"
+#include "SqlNames.h"
 
 #include <QList>
 #include <QString>
@@ -39,7 +40,10 @@ public:
     QString Separator; // written right after the item: empty or ","
 
     // The output line: a tab, then the item with prefix (a table name and ".") in front of
-    // it, or inside its first parenthesis; no prefix at all when the item holds a "*".
+    // it, or inside its first parenthesis (after a DISTINCT there). The prefix is left out
+    // where it would not qualify a bare field name: the item holds a "*", or the name there
+    // is qualified already, a literal or another call, so a statement read back is written
+    // as it was.
     virtual QString GetLine(const QString &prefix) const;
 };
 
@@ -98,7 +102,7 @@ public:
     QString Condition; // operator text, one blank, value
 
     // A tab, the prefix, FieldName, a blank, Condition, and a blank and the Connector when
-    // there is one.
+    // there is one. The prefix only goes in front of a bare field name.
     QString GetLine(const QString &prefix) const override;
 };
 
@@ -107,9 +111,10 @@ class TWhere : public TCustomSQLFields
 public:
     using TCustomSQLFields::TCustomSQLFields;
     // Appends a condition. A non-empty value is checked against the owner's field types and
-    // quoted by them: strings in double quotes, dates as "mm/dd/yyyy" from the user's short
-    // date notation, others as they are. An empty value is never checked. A preceding
-    // condition without a connector gets "AND".
+    // written as a literal of the owner's engine for that type (dates given in ISO form or
+    // in the user's short date notation); a date that does not parse is an error. An empty
+    // value is never checked and the operator text is kept as it is. A preceding condition
+    // without a connector gets "AND".
     void Add(const QString &fieldName, const QString &op, const QString &value,
              const QString &connector);
     TWhereItem *Items(int index) const
@@ -137,6 +142,12 @@ public:
 
     TQuery *Query() const { return m_query; }
     const QList<TFieldDef> &FieldDefs() const { return m_fieldDefs; }
+    // The SQL flavour of the query's database, known from construction on.
+    TSqlDialect Dialect() const { return m_dialect; }
+    // What the items of this select are qualified with: the table name and "." when the
+    // select is over one table known by a plain name; empty for a FROM list, a table with
+    // a correlation name or anything else that is no single name.
+    QString Prefix() const;
 
     virtual int SelectCount() const { return Fields.Count(); }
     virtual int TableCount() const { return 1; }
@@ -159,6 +170,7 @@ protected:
 
 private:
     TQuery *m_query;
+    TSqlDialect m_dialect;
     QList<TFieldDef> m_fieldDefs;
 };
 
@@ -202,6 +214,9 @@ public:
     TFieldType FieldType(const QString &name) const override;
 
     // Appends the clauses of the query's SQL to the model; a second call appends again.
+    // Throws, changing nothing, "Cannot read query without FROM." when the FROM clause is
+    // read and names no table, and "Cannot read query without SELECT list." when the SELECT
+    // clause is read and holds no item.
     void Read(int clauses);
     // Joins other into this select on leftField (of this select's own query) and
     // rightField (of other or its joins). On success this select owns other. Throws, and

@@ -4,20 +4,66 @@
 #include "Select.h"
 #include "SelectText.h"
 
+#include <QDateTime>
+
 namespace {
 
-QString Quoted(QString value)
+// A value for a field of that type as a literal of the engine. Dates are read in the
+// user's notation too, and one that does not parse is an error rather than a text that
+// silently compares with nothing.
+QString ValueLiteral(const QString &value, TFieldType type, TSqlDialect dialect)
 {
-    // A quote inside the value is doubled so that it cannot end the text early.
-    value.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + value + u'"';
+    if (type != ftDate && type != ftDateTime)
+        return SqlLiteralOfText(value, type, dialect);
+    const QString text = value.trimmed();
+    const qsizetype blank = type == ftDateTime ? text.indexOf(u' ') : -1;
+    const QDate date = DateOfUserText(blank < 0 ? text : text.left(blank));
+    if (type == ftDate)
+        return SqlLiteral(date, dialect);
+    QTime time(0, 0);
+    if (blank >= 0) {
+        time = QTime::fromString(text.mid(blank + 1).trimmed(), Qt::ISODateWithMs);
+        if (!time.isValid())
+            throw ESelectError(QStringLiteral("'%1' is not a valid date").arg(value));
+    }
+    return SqlLiteral(QDateTime(date, time), dialect);
+}
+
+QString TrimRight(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).unicode() <= ' ')
+        --end;
+    return text.left(end);
+}
+
+// The field a condition tests, taken from the front of text. A condition that begins with
+// a sign ("'x' = B", "$a", ":p") has its first word as its field: cut after the sign, the
+// writer's blank would change what the engine reads.
+QString ConditionField(QString &text)
+{
+    QString rest = text;
+    const QString token = NextToken(rest);
+    if (token.size() != 1 || token.front().isLetterOrNumber() || token.front() == u'_'
+        || token.front() == u'.' || token.front() == u'(') {
+        text = rest;
+        return token;
+    }
+    text = TrimText(text);
+    qsizetype end = 0;
+    while (end < text.size() && text.at(end).unicode() > ' ' && text.at(end) != u'{')
+        ++end;
+    const QString word = text.left(end);
+    text.remove(0, end);
+    return word;
 }
 
 } // namespace
 
 QString TWhereItem::GetLine(const QString &prefix) const
 {
-    QString line = u'\t' + prefix + FieldName + u' ' + Condition;
+    const bool bare = !prefix.isEmpty() && BareNameAt(FieldName, 0) >= 0;
+    QString line = u'\t' + (bare ? prefix : QString()) + FieldName + u' ' + Condition;
     if (!Connector.isEmpty())
         line += u' ' + Connector;
     return line;
@@ -26,22 +72,13 @@ QString TWhereItem::GetLine(const QString &prefix) const
 void TWhere::Add(const QString &fieldName, const QString &op, const QString &value,
                  const QString &connector)
 {
-    QString written = value;
+    QString written;
     if (!value.isEmpty()) {
-        switch (Owner()->FieldType(fieldName)) {
-        case ftUnknown:
+        const TFieldType type = Owner()->FieldType(fieldName);
+        if (type == ftUnknown)
             throw ESelectError(QStringLiteral("Field ") + fieldName
                                + QStringLiteral(" not found."));
-        case ftString:
-            written = Quoted(value);
-            break;
-        case ftDate:
-        case ftDateTime:
-            written = Quoted(SqlDateText(value));
-            break;
-        default:
-            break;
-        }
+        written = ValueLiteral(value, type, Owner()->Dialect());
     }
     if (!IsEmpty() && Last()->Connector.isEmpty())
         Last()->Connector = QStringLiteral("AND");
@@ -55,14 +92,23 @@ void TSelect::Read(int clauses)
     // Join conditions from FROM ... ON, each closed by "}", read ahead of the WHERE text.
     QString joins;
 
+    // Without a table the model would write "FROM" over nothing, and without a SELECT list
+    // it would write "*" in place of what the statement asks for: statements it cannot hold.
+    if ((clauses & scFrom) && TrimText(text.From).isEmpty())
+        throw ESelectError(QStringLiteral("Cannot read query without FROM."));
+    if ((clauses & scSelect) && TrimText(text.Select).isEmpty())
+        throw ESelectError(QStringLiteral("Cannot read query without SELECT list."));
     if (clauses & scFrom) {
         TableName.clear();
         SplitText(entries, text.From, u',');
         for (QString entry : entries) {
+            // The blank before an ON would come back as the end of the FROM list once the
+            // join is written as a condition: it goes, so a statement read twice reads alike.
+            const bool on = entry.contains(u'{');
             const QString table = CutAtBrace(entry);
             if (!TableName.isEmpty())
                 TableName += u',';
-            TableName += table;
+            TableName += on ? TrimRight(table) : table;
             if (!entry.isEmpty())
                 joins += entry + u'}';
         }
@@ -70,24 +116,28 @@ void TSelect::Read(int clauses)
     if (clauses & scWhere) {
         SplitText(entries, joins + text.Where, u'}');
         for (QString entry : entries) {
-            const QString field = NextToken(entry);
-            const QString op = CutAtBrace(entry);
+            const QString field = ConditionField(entry);
+            // The blanks around the operator text are the writer's, added again when it
+            // writes; kept, they would grow with every reading of what was written.
+            const QString op = TrimText(CutAtBrace(entry));
             Where.Add(field, op, QString(), entry);
         }
     }
+    // Items are kept without the blank the scanner leaves after each ",": "A,B" and the
+    // "A, B" it is read as once written item by item are then the same items.
     if (clauses & scSelect) {
         SplitText(entries, text.Select == u"*" ? AllFieldNames(*this) : text.Select, u',');
         for (const QString &entry : entries)
-            Fields.Add(entry);
+            Fields.Add(TrimText(entry));
     }
     if (clauses & scGroupBy) {
         SplitText(entries, text.Group, u',');
         for (const QString &entry : entries)
-            GroupBy.Add(entry);
+            GroupBy.Add(TrimText(entry));
     }
     if (clauses & scOrderBy) {
         SplitText(entries, text.Order, u',');
         for (const QString &entry : entries)
-            OrderBy.Add(entry);
+            OrderBy.Add(TrimText(entry));
     }
 }

@@ -13,27 +13,45 @@ bool IsAsciiAlnum(QChar c)
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9');
 }
 
-// Letters and digits beyond ASCII belong to names too: dropping them would turn a field
-// such as "Größe" into a different, unknown name.
-bool IsOtherAlnum(QChar c)
+// Every character beyond ASCII belongs to names, as the engines read them: dropping one
+// would turn a field such as "Größe", or a correlation name, into a different name.
+bool IsBeyondAscii(QChar c)
 {
-    return c.unicode() > 127 && c.isLetterOrNumber();
+    return c.unicode() > 127;
+}
+
+// Letters, digits, "_" and "$" make names for both engines ("a$b", "FROM$T1" is one name).
+bool IsNameChar(QChar c)
+{
+    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
 }
 
 bool IsIdentifierChar(QChar c)
 {
-    return IsAsciiAlnum(c) || IsOtherAlnum(c) || c == u'_' || c == u'.' || c == u'(';
+    return IsNameChar(c) || c == u'.' || c == u'(';
 }
 
+// Every printable character belongs to a word: dropped, "a || b", "x::int" or "A & B"
+// would read as other names. Only the statement end and the braces the reading marks
+// joins with are left out (ending the word).
 bool IsWordChar(QChar c)
 {
-    static const QString punctuation = QStringLiteral("\"%'()*+,-./<=>_");
-    return IsAsciiAlnum(c) || IsOtherAlnum(c) || punctuation.contains(c);
+    return c.unicode() > ' ' && c != u';' && c != u'{' && c != u'}';
 }
 
 bool SameWord(const QString &a, const char *b)
 {
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
+// The words the scanner gives a meaning of their own.
+bool IsKeyword(const QString &word)
+{
+    for (const char *k : {"SELECT", "FROM", "WHERE", "GROUP", "ORDER", "BY", "LEFT", "INNER",
+                          "RIGHT", "AND", "OR", "JOIN", "ON"})
+        if (SameWord(word, k))
+            return true;
+    return false;
 }
 
 enum Clause { NoClause = -1, SelectClause, FromClause, WhereClause, GroupClause, OrderClause };
@@ -52,15 +70,57 @@ class Scanner
 public:
     void Line(const QString &line)
     {
-        for (const QChar c : line) {
-            if (c == u'\t' || c == u'\r' || c == u' ')
-                EndWord();
-            else if (IsWordChar(c))
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            const QChar next = i + 1 < line.size() ? line.at(i + 1) : QChar();
+            // Comments are skipped as the engines skip them, outside quoted text only: read
+            // as words, they would put text the engine never ran into the statement.
+            if (m_inComment) {
+                if (c == u'*' && next == u'/') {
+                    m_inComment = false;
+                    ++i;
+                }
+                continue;
+            }
+            if (m_quote.isNull()) {
+                if (c == u'-' && next == u'-')
+                    break;
+                if (c == u'/' && next == u'*') {
+                    EndWord();
+                    m_inComment = true;
+                    ++i;
+                    continue;
+                }
+                // Texts and quoted names: SQLite also reads `name` and [name].
+                if (c == u'\'' || c == u'"' || c == u'`')
+                    m_quote = c;
+                else if (c == u'[')
+                    m_quote = u']';
+            } else if (c == m_quote && next == c) {
+                m_word += c; // a quote doubled inside quoted text
+                m_word += next;
+                ++i;
+                continue;
+            } else if (c == m_quote) {
+                // The quoted text ends here, and so does the word: "'x'ORDER" is the text
+                // and the keyword for the engine.
+                m_quote = QChar();
                 m_word += c;
+                m_quoted = true;
+                EndWord();
+                continue;
+            }
+            // Form feeds and the like part words for the engines as blanks do.
+            if (!IsWordChar(c)) {
+                EndWord();
+            } else {
+                m_word += c;
+                m_quoted = m_quoted || !m_quote.isNull();
+            }
         }
-        // A word at the end of a line before any clause runs on into the next line.
-        if (m_clause != NoClause && !m_word.isEmpty())
-            EndWord();
+        // A line break parts words as for the engines: a keyword alone on its line opens
+        // its clause whatever the next line starts with.
+        EndWord();
     }
 
     TClauses Result() const
@@ -73,9 +133,32 @@ private:
     void EndWord()
     {
         const QString word = m_word;
+        const bool quoted = m_quoted || !m_quote.isNull();
         m_word.clear();
-        if (word.isEmpty() || SameWord(word, "BY") || SameWord(word, "LEFT")
-            || SameWord(word, "INNER") || SameWord(word, "RIGHT"))
+        m_quoted = false;
+        if (word.isEmpty())
+            return;
+        // Quoted text holds no keywords: "WHERE" in a LIKE pattern opens no clause.
+        if (quoted) {
+            if (m_clause != NoClause)
+                Append(word);
+            return;
+        }
+        // A keyword the engine reads apart from the sign right after it ("BY(", "ON(",
+        // "WHERE(") is taken apart too, or it would be kept as part of an item.
+        qsizetype name = 0;
+        while (name < word.size() && IsNameChar(word.at(name)))
+            ++name;
+        if (name > 0 && name < word.size() && IsKeyword(word.left(name))) {
+            const QString rest = word.mid(name);
+            m_word = word.left(name);
+            EndWord();
+            m_word = rest;
+            EndWord();
+            return;
+        }
+        if (SameWord(word, "BY") || SameWord(word, "LEFT") || SameWord(word, "INNER")
+            || SameWord(word, "RIGHT"))
             return;
         QString stored = word;
         if (m_clause == WhereClause && (SameWord(word, "AND") || SameWord(word, "OR")))
@@ -88,20 +171,53 @@ private:
             m_clause = c;
             return;
         }
-        if (m_clause == NoClause)
-            return;
+        if (m_clause != NoClause)
+            Append(stored);
+    }
+
+    void Append(const QString &word)
+    {
         QString &value = m_values[m_clause];
         if (!value.isEmpty())
             value += u' ';
-        value += stored;
+        value += word;
     }
 
     Clause m_clause = NoClause;
     QString m_word;
     QString m_values[5];
+    bool m_inComment = false;
+    QChar m_quote; // the quote that closes the text being read, null outside
+    bool m_quoted = false; // the current word holds quoted text
 };
 
 } // namespace
+
+qsizetype BareNameAt(const QString &text, qsizetype from)
+{
+    qsizetype at = from;
+    while (at < text.size() && text.at(at).unicode() <= ' ')
+        ++at;
+    qsizetype end = at;
+    while (end < text.size() && (IsNameChar(text.at(end)) || text.at(end) == u'.'))
+        ++end;
+    if (end == at || text.at(at).isDigit() || text.at(at) == u'$')
+        return -1;
+    const QString name = text.mid(at, end - at);
+    if (name.contains(u'.'))
+        return -1;
+    qsizetype next = end;
+    while (next < text.size() && text.at(next).unicode() <= ' ')
+        ++next;
+    if (next < text.size() && text.at(next) == u'(')
+        return -1;
+    if (SameWord(name, "DISTINCT"))
+        return next > end ? BareNameAt(text, end) : -1;
+    for (const char *word : {"NULL", "TRUE", "FALSE", "CASE", "NOT", "ALL"})
+        if (SameWord(name, word))
+            return -1;
+    return at;
+}
 
 QString TrimText(const QString &text)
 {
@@ -156,15 +272,21 @@ QStringList SplitSqlLines(const QStringList &sqlLines)
 {
     QStringList lines;
     for (const QString &entry : sqlLines) {
-        if (!entry.contains(u'\n')) {
-            lines << entry;
-            continue;
+        // SQLite reads a statement up to a NUL character: so does the model, or it would
+        // read words the engine never saw.
+        const qsizetype nul = entry.indexOf(QChar(u'\0'));
+        const QString text = nul < 0 ? entry : entry.left(nul);
+        if (!text.contains(u'\n')) {
+            lines << text;
+        } else {
+            for (QString line : text.split(u'\n')) {
+                if (line.endsWith(u'\r'))
+                    line.chop(1);
+                lines << line;
+            }
         }
-        for (QString line : entry.split(u'\n')) {
-            if (line.endsWith(u'\r'))
-                line.chop(1);
-            lines << line;
-        }
+        if (nul >= 0)
+            break;
     }
     return lines;
 }
@@ -192,8 +314,11 @@ TClauses ReadClauses(const QStringList &sqlLines)
     return scanner.Result();
 }
 
-QString SqlDateText(const QString &value)
+QDate DateOfUserText(const QString &value)
 {
+    // The form engines show and the WHERE builder proposes reads the same in every notation.
+    if (const QDate iso = QDate::fromString(value.trimmed(), Qt::ISODate); iso.isValid())
+        return iso;
     const QLocale locale;
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     // The order of day, month and year in the user's notation decides which number is which.
@@ -243,5 +368,5 @@ QString SqlDateText(const QString &value)
     }
     if (!date.isValid())
         throw ESelectError(QStringLiteral("'%1' is not a valid date").arg(value));
-    return date.toString(QStringLiteral("MM/dd/yyyy"));
+    return date;
 }

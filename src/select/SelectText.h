@@ -3,6 +3,7 @@
 // Text routines of the SELECT model: a word scanner for simple SELECT statements, not an
 // SQL parser. Generated statements put every item on its own tab-indented line.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -22,15 +23,23 @@ QString NextToken(QString &text);
 // "{" the whole text is returned and text is left empty.
 QString CutAtBrace(QString &text);
 
+// Where a bare field name starts in text from position from on, after blanks: a name that
+// begins with a letter or "_", holds no "." (it is qualified already), is no call (no "("
+// after it) and is not one of the words that stand for values or open an expression (NULL,
+// TRUE, FALSE, CASE, NOT, ALL). A leading DISTINCT is passed over. -1 when there is none.
+qsizetype BareNameAt(const QString &text, qsizetype from);
+
 // The first token after the word FROM in the statement's lines; empty when there is none.
 QString FirstTableName(const QStringList &sqlLines);
 
-// A statement's lines with embedded line breaks split into lines of their own.
+// A statement's lines with embedded line breaks split into lines of their own, up to a
+// NUL character, where the statement ends.
 QStringList SplitSqlLines(const QStringList &sqlLines);
 
 // The words of each clause, joined by single blanks. Join structure is marked with braces:
 // in FROM, JOIN becomes "," and ON becomes "{"; in WHERE, AND/OR become "{AND}"/"{OR}"
-// (the word as written). LEFT, RIGHT, INNER and BY are dropped.
+// (the word as written). LEFT, RIGHT, INNER and BY are dropped. "--" and "/* */" comments
+// outside quoted text are skipped.
 struct TClauses
 {
     QString Select;
@@ -41,6 +50,6 @@ struct TClauses
 };
 TClauses ReadClauses(const QStringList &sqlLines);
 
-// value in the user's short date notation, written as "mm/dd/yyyy" (without quotes).
+// value as a date: in ISO form (yyyy-mm-dd) or in the user's short date notation.
 // Throws ESelectError "'value' is not a valid date" when it does not parse.
-QString SqlDateText(const QString &value);
+QDate DateOfUserText(const QString &value);

@@ -148,6 +148,34 @@ private slots:
         QVERIFY(!m_ini->SectionExists("ValuesOfParam_FIELDTYPE"));
     }
 
+    void passwordPlaceholderShowsAndKeepsNothing()
+    {
+        // A history written before, and the login's password among the remembered values.
+        m_ini->WriteString("ValuesOfParam_PASSWORD_PG", "old-secret", "");
+        QPlainTextEdit editor;
+        editor.setPlainText("ALTER ROLE r PASSWORD '<Password_PG>';");
+        QStringList values {"Password_PG=login-secret"};
+        QStringList choices;
+        QString proposed;
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        TModalAnswers answers;
+        answers.Add([&](QWidget *w) {
+            auto *d = qobject_cast<TfrmParam *>(w);
+            QVERIFY(d);
+            proposed = d->cmbParam->currentText();
+            echo = d->cmbParam->lineEdit()->echoMode();
+            Answer("typed-secret", &choices)(w);
+        });
+        QVERIFY(ParamWalkEditor(&editor, 0, values, Context()));
+        QCOMPARE(answers.Seen(), 1);
+        QCOMPARE(proposed, QString());
+        QVERIFY(choices.isEmpty());
+        QCOMPARE(echo, QLineEdit::Password);
+        QCOMPARE(editor.toPlainText(), QString("ALTER ROLE r PASSWORD 'typed-secret';"));
+        QCOMPARE(values, QStringList({"Password_PG=login-secret"}));
+        QCOMPARE(m_ini->ReadSection("ValuesOfParam_PASSWORD_PG"), QStringList({"old-secret"}));
+    }
+
     void tableDialogOffersTablesAndProposesSelection()
     {
         QPlainTextEdit editor;
@@ -203,20 +231,20 @@ private slots:
         dlg.cmbParam->setFocus();
         dlg.cmbParam->setEditText("name");
         dlg.cmbCompare->setFocus();
-        QTRY_COMPARE(dlg.edtValue->text(), QString("\"\""));
-        QCOMPARE(dlg.edtValue->maxLength(), 32);
+        QTRY_COMPARE(dlg.edtValue->maxLength(), 30);
+        QCOMPARE(dlg.edtValue->text(), QString());
         QCOMPARE(dlg.cmbCompare->count(), 6);
         dlg.cmbCompare->setEditText("like");
         dlg.edtValue->setFocus();
-        dlg.edtValue->setText("\"A%\"");
+        dlg.edtValue->setText("O'A%");
         QString v;
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("name like \"A%\""));
+        QCOMPARE(v, QString("name like 'O''A%'"));
 
         // A filled value box is kept when the field changes.
         dlg.cmbParam->setEditText("AGE");
         dlg.cmbParamExit();
-        QCOMPARE(dlg.edtValue->text(), QString("\"A%\""));
+        QCOMPARE(dlg.edtValue->text(), QString("O'A%"));
 
         dlg.edtValue->clear();
         dlg.cmbParamExit();
@@ -226,14 +254,14 @@ private slots:
         dlg.edtValue->setText("1,2");
         dlg.cmbCompareExit();
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("AGE in (1,2)"));
+        QCOMPARE(v, QString("AGE in (1, 2)"));
 
         dlg.edtValue->clear();
         dlg.cmbParam->setEditText("BORN");
         dlg.cmbCompare->setEditText("");
         dlg.cmbParamExit();
         dlg.GetParamValue(v);
-        QCOMPARE(v, QString("BORN = \"01/02/2026\""));
+        QCOMPARE(v, QString("BORN = '2026-01-02'"));
     }
 
     void cancellingSecondOfThree()

@@ -95,6 +95,42 @@ private slots:
         QCOMPARE(values, QStringList({"FieldType=VARCHAR(<Size>)", "Size=30", "Other=x"}));
     }
 
+    void valueStartingWithAngleOpensNothing()
+    {
+        QStringList lines {"WHERE a <Op> 5 AND b > 2;"};
+        QStringList values;
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"<=", "x"})));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(lines[0], QString("WHERE a <= 5 AND b > 2;"));
+        QStringList ne {"WHERE a <Op> 5 AND <B>;"};
+        QVERIFY(ParamWalk(ne, 0, values, Script(asked, {"<>", "b = 1"})));
+        QCOMPARE(asked.last().name, QString("B"));
+        QCOMPARE(ne[0], QString("WHERE a <> 5 AND b = 1;"));
+        // An empty value skips nothing after it.
+        QStringList empty {"<A><B>"};
+        QVERIFY(ParamWalk(empty, 0, values, Script(asked, {"", "b"})));
+        QCOMPARE(asked.last().name, QString("B"));
+        QCOMPARE(empty[0], QString("b"));
+    }
+
+    void passwordsNeverProposedNorKept()
+    {
+        QTemporaryDir dir;
+        TIniFile ini(dir.filePath("Orvane.ini"));
+        QStringList lines {"<Password_PG> <password_pg>"};
+        QStringList values {"Password_PG=secret"};
+        QList<Asked> asked;
+        QVERIFY(ParamWalk(lines, 0, values, Script(asked, {"typed", "again"})));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].proposed, QString());
+        QCOMPARE(asked[1].proposed, QString());
+        QCOMPARE(values, QStringList({"Password_PG=secret"}));
+        QVERIFY(!AddParamHistory(ini, "PASSWORD_PG", "typed"));
+        ini.WriteString(ParamHistorySection("Password_PG"), "old", QString());
+        QVERIFY(ParamHistory(ini, "Password_PG").isEmpty());
+    }
+
     void rememberedValuesProposedIgnoringCase()
     {
         QStringList lines {"SELECT * FROM <TableName>;", "DELETE FROM <TABLENAME>;"};
@@ -177,11 +213,12 @@ private slots:
         const TFieldDef born {"BORN", ftDate, 0, false};
         const TFieldDef age {"AGE", ftSmallint, 0, false};
         const QDate day(2026, 3, 7);
+        // The box holds the value itself: no quotes to type between, dates in ISO form.
         TWhereValue v = WhereFieldValue(&name, {}, day);
-        QCOMPARE(v.text, QString("\"\""));
-        QCOMPARE(v.maxLength, 32);
+        QCOMPARE(v.text, QString());
+        QCOMPARE(v.maxLength, 30);
         v = WhereFieldValue(&born, v, day);
-        QCOMPARE(v.text, QString("\"03/07/2026\""));
+        QCOMPARE(v.text, QString("2026-03-07"));
         QCOMPARE(v.maxLength, 0);
         v = WhereFieldValue(&age, {"", 12}, day);
         QCOMPARE(v.text, QString());
@@ -193,14 +230,28 @@ private slots:
         QCOMPARE(v.maxLength, 7);
         QCOMPARE(WhereOperatorValue("in", v).text, QString("(1,2)"));
         QCOMPARE(WhereOperatorValue("in", {"", 0}).maxLength, 0);
-        QCOMPARE(WhereOperatorValue("Like", {"", 0}).text, QString("\"\""));
-        QCOMPARE(WhereOperatorValue("like", {"\"A%\"", 0}).text, QString("\"A%\""));
-        QCOMPARE(WhereOperatorValue("=", {"3", 0}).text, QString("3"));
+        QCOMPARE(WhereOperatorValue("like", {"A%", 0}).text, QString("A%"));
 
-        QCOMPARE(WhereCondition("NAME", "like", "\"A%\""), QString("NAME like \"A%\""));
-        QCOMPARE(WhereCondition("NAME", "", "5"), QString("NAME = 5"));
-        QCOMPARE(WhereCondition("NAME", ">", ""), QString("NAME >"));
-        QCOMPARE(WhereCondition("NAME", "", ""), QString("NAME"));
+        // Values become literals of the engine: single quotes, embedded ones doubled.
+        const auto pg = TSqlDialect::Postgres;
+        QCOMPARE(WhereCondition("NAME", "like", "O'B%", ftString, pg),
+                 QString("NAME like 'O''B%'"));
+        QCOMPARE(WhereCondition("NAME", "like", "\"A%\"", ftUnknown, pg),
+                 QString("NAME like 'A%'"));
+        QCOMPARE(WhereCondition("AGE", "like", "4%", ftSmallint, pg), QString("AGE like '4%'"));
+        QCOMPARE(WhereCondition("NAME", "", "'it''s'", ftString, pg), QString("NAME = 'it''s'"));
+        QCOMPARE(WhereCondition("AGE", "", "5", ftSmallint, pg), QString("AGE = 5"));
+        QCOMPARE(WhereCondition("AGE", "=", "5 OR 1=1", ftSmallint, pg),
+                 QString("AGE = '5 OR 1=1'"));
+        QCOMPARE(WhereCondition("BORN", ">", "03/07/2026", ftDate, TSqlDialect::Sqlite),
+                 QString("BORN > '2026-03-07'"));
+        QCOMPARE(WhereCondition("AGE", "in", "(1, 2,3)", ftSmallint, pg),
+                 QString("AGE in (1, 2, 3)"));
+        QCOMPARE(WhereCondition("NAME", "IN", "('a,b', \"c\", d)", ftString, pg),
+                 QString("NAME IN ('a,b', 'c', 'd')"));
+        QCOMPARE(WhereCondition("NAME", "=", "", ftString, pg), QString("NAME = ''"));
+        QCOMPARE(WhereCondition("AGE", ">", "", ftSmallint, pg), QString("AGE >"));
+        QCOMPARE(WhereCondition("NAME", "", "", ftString, pg), QString("NAME"));
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include "SelectSupport.h"
 
+#include <QLocale>
 #include <functional>
 
 class DemoScenario
@@ -159,11 +160,37 @@ public:
         TSelect read(q, TSelect::AllClauses);
         QCOMPARE(read.TableName, N("ORDERS") + ", " + N("CUSTOMER"));
         QCOMPARE(read.Fields.Count(), orders->SelectCount());
-        QCOMPARE(read.Fields.Items(1)->Text, " " + N("ORDERS") + "." + N("CUSTNO"));
+        QCOMPARE(read.Fields.Items(1)->Text, N("ORDERS") + "." + N("CUSTNO"));
         QCOMPARE(read.Where.Count(), 1);
         QCOMPARE(read.Where.Items(0)->FieldName, N("ORDERS") + "." + N("CUSTNO"));
-        QCOMPARE(read.Where.Items(0)->Condition, " = " + N("CUSTOMER") + "." + N("CUSTNO") + " ");
+        QCOMPARE(read.Where.Items(0)->Condition, "= " + N("CUSTOMER") + "." + N("CUSTNO") + " ");
         QCOMPARE(read.OrderBy.Count(), orders->OrderCount());
+    }
+
+    // Conditions with values, written as the engine's literals, find their rows: a text
+    // holding a quote, a date typed in the user's notation and in ISO form.
+    void WhereValues()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        auto customer = m_db.TableSelect(N("CUSTOMER"));
+        customer->Where.Add(N("COMPANY"), "=", "Neptune's Diving Ltd.", "");
+        customer->Write();
+        const QList<QStringList> found = m_db.Rows(customer->Query()->SQL);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.first().first(), QString("1332"));
+
+        const int all = m_db.Count("SELECT COUNT(*) FROM " + N("ORDERS"));
+        const int since = m_db.Count("SELECT COUNT(*) FROM " + N("ORDERS") + " WHERE "
+                                     + N("SALEDATE") + " >= '2025-01-01'");
+        QVERIFY(since > 0 && since < all);
+        for (const QString &day : {QString("1/1/2025"), QString("2025-01-01")}) {
+            auto orders = m_db.TableSelect(N("ORDERS"));
+            orders->Where.Add(N("SALEDATE"), ">=", day, "");
+            orders->Where.Add(N("PAYMENTMETHOD"), "<>", "it's none", "");
+            orders->Write();
+            QCOMPARE(m_db.Rows(orders->Query()->SQL).size(), since);
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
 private:

@@ -38,6 +38,7 @@ private slots:
     void nestedJoins() { m_demo->NestedJoins(); }
     void groupQuery() { m_demo->GroupQuery(); }
     void readBack() { m_demo->ReadBack(); }
+    void whereValues() { m_demo->WhereValues(); }
 };
 
 QTEST_GUILESS_MAIN(TestSelectDemo)

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <algorithm>
 
 // The SELECT model over real SQLite tables: reading statements into it, adding items and
 // conditions with their checks, writing it back, and joins.
@@ -88,6 +89,19 @@ private slots:
     {
         QCOMPARE(ErrorOf([&] { Read({}); }), QString("Cannot read empty query."));
         QCOMPARE(ErrorOf([&] { Read({"", "  \t"}); }), QString("Cannot read empty query."));
+        QCOMPARE(ErrorOf([&] {
+                     Read({"SELECT", "10281"});
+                 }),
+                 QString("Cannot read query without FROM."));
+        // A list the scanner cannot find is no "*": the statement is not read at all.
+        auto unread = Select("SELECT * FROM T1");
+        unread->Query()->SQL = QStringList {"(SELECT A, B FROM T1)"};
+        QCOMPARE(ErrorOf([&] { unread->Read(TSelect::AllClauses); }),
+                 QString("Cannot read query without SELECT list."));
+        QCOMPARE(unread->Fields.Count(), 0);
+        QCOMPARE(unread->TableName, QString("T1"));
+        QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
+                 QString("no error"));
         // The engine's own error comes through for a table it does not know.
         const QString error = ErrorOf([&] { Select("SELECT * FROM NOSUCH"); });
         QVERIFY2(error.contains("NOSUCH"), qPrintable(error));
@@ -112,7 +126,7 @@ private slots:
         auto s = Read({"SELECT *", "FROM T1, T2"}, TSelect::scFrom);
         QCOMPARE(s->TableName, QString("T1, T2"));
         s->Write();
-        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1, T2"}));
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "\t*", "FROM", "\tT1, T2"}));
 
         // Reading again appends items but rebuilds the table list.
         auto twice = Read({"SELECT A FROM T1"});
@@ -121,15 +135,16 @@ private slots:
         QCOMPARE(Texts(twice->Fields), QStringList({"A", "A"}));
     }
 
-    void aLoneKeywordReadsOnlyBeforeATabbedLine()
+    void aLoneKeywordOpensItsClauseWhateverFollows()
     {
         auto tabbed = Read({"SELECT", "\tA,", "\tB", "FROM", "\tT1", "ORDER BY", "\tB"});
-        QCOMPARE(Texts(tabbed->Fields), QStringList({"A", " B"}));
+        QCOMPARE(Texts(tabbed->Fields), QStringList({"A", "B"}));
         QCOMPARE(Texts(tabbed->OrderBy), QStringList({"B"}));
 
-        auto runTogether = Read({"SELECT", "A, B FROM T1"});
-        QCOMPARE(runTogether->Fields.Count(), 0);
-        QCOMPARE(runTogether->TableName, QString("T1"));
+        // The next line starting with a letter does not run into the keyword.
+        auto untabbed = Read({"SELECT", "A, B FROM", "T1"});
+        QCOMPARE(Texts(untabbed->Fields), QStringList({"A", "B"}));
+        QCOMPARE(untabbed->TableName, QString("T1"));
     }
 
     void fieldItemsAreCheckedByTheirPlainName()
@@ -140,8 +155,8 @@ private slots:
                                        "\tSUM(T1.NOPE), T1.*", "FROM T1"};
         s->Read(TSelect::AllClauses);
         QCOMPARE(Texts(s->Fields),
-                 QStringList({"A AS Alpha", " DISTINCT B", " T1.D", " COUNT(NOPE)", " SUM(T1.NOPE)",
-                              " T1.*"}));
+                 QStringList(
+                     {"A AS Alpha", "DISTINCT B", "T1.D", "COUNT(NOPE)", "SUM(T1.NOPE)", "T1.*"}));
         QCOMPARE(s->Fields.Items(0)->Separator, QString(","));
         QCOMPARE(s->Fields.Last()->Separator, QString());
 
@@ -153,6 +168,9 @@ private slots:
         QCOMPARE(ErrorOf([&] { t->Fields.Add("distinct Q"); }), QString("Field Q not found."));
         QCOMPARE(ErrorOf([&] { t->Fields.Add("T1.Q"); }), QString("Field Q not found."));
         QCOMPARE(ErrorOf([&] { t->Fields.Add(""); }), QString("Field  not found."));
+        // A number is a literal and is not looked up, whatever the result columns are named.
+        QCOMPARE(ErrorOf([&] { Select("SELECT * FROM T2")->Fields.Add("9"); }),
+                 QString("no error"));
         QCOMPARE(Texts(t->Fields), QStringList({longAlias, "Count(*)"}));
         QCOMPARE(t->Fields.Items(0)->Separator, QString(","));
         QCOMPARE(t->Fields.Last()->Separator, QString());
@@ -182,7 +200,7 @@ private slots:
 
         auto s = Select("SELECT * FROM T1");
         s->Write();
-        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "*", "FROM", "\tT1"}));
+        QCOMPARE(s->Query()->SQL, QStringList({"SELECT", "\t*", "FROM", "\tT1"}));
     }
 
     void writtenJoinFollowsTheLayout()
@@ -225,7 +243,7 @@ private slots:
         QCOMPARE(root->Query()->SQL,
                  QStringList({"SELECT", "\tT1.B,", "\tT2.F", "FROM", "\tT1,", "\tT3,", "\tT2",
                               "WHERE", "\tT1.S > 5 AND", "\tT1.A = T3.X  AND", "\tT1.A = T2.K  AND",
-                              "\tT2.F <> \"f9\""}));
+                              "\tT2.F <> 'f9'"}));
 
         // An OR stays where it was, whether set by the caller or kept while writing.
         auto s = Select("SELECT * FROM T1");
@@ -238,7 +256,7 @@ private slots:
         s->Write();
         QCOMPARE(s->Query()->SQL.mid(s->Query()->SQL.indexOf("WHERE")),
                  QStringList({"WHERE", "\tT1.A = 1 OR", "\tT1.A = 2 AND", "\tT1.A = T2.K  OR",
-                              "\tT2.C = \"c2\""}));
+                              "\tT2.C = 'c2'"}));
     }
 
     void fieldTypeLooksThroughTheJoins()
@@ -329,7 +347,7 @@ private slots:
             QCOMPARE(s->Joins(i)->TableName, QString("T2"));
     }
 
-    void conditionValuesAreQuotedByType()
+    void conditionValuesAreEngineLiterals()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         auto root = Select("SELECT * FROM T1");
@@ -343,35 +361,59 @@ private slots:
         w.Add("B", "<>", "it's \"big\"", "");
         w.Add("D", ">=", "5/3/2024", "");
         w.Add("ONLY3", "<", "12/31/99", "");
-        QCOMPARE(w.Count(), 5);
+        w.Add("ONLY3", "=", "2024-05-03 10:30", "");
+        w.Add("A", "=", "1 OR 1=1", "");
+        QCOMPARE(w.Count(), 7);
         QCOMPARE(w.Items(0)->Condition, QString("IS NULL "));
         QCOMPARE(w.Items(1)->Condition, QString("= 5"));
-        QCOMPARE(w.Items(2)->Condition, QString("<> \"it's \"\"big\"\"\""));
-        QCOMPARE(w.Items(3)->Condition, QString(">= \"05/03/2024\""));
-        QCOMPARE(w.Items(4)->Condition, QString("< \"12/31/1999\""));
-        QCOMPARE(w.Items(3)->GetLine("T1."), QString("\tT1.D >= \"05/03/2024\" AND"));
+        QCOMPARE(w.Items(2)->Condition, QString("<> 'it''s \"big\"'"));
+        QCOMPARE(w.Items(3)->Condition, QString(">= '2024-05-03'"));
+        QCOMPARE(w.Items(4)->Condition, QString("< '1999-12-31 00:00:00'"));
+        QCOMPARE(w.Items(5)->Condition, QString("= '2024-05-03 10:30:00'"));
+        QCOMPARE(w.Items(6)->Condition, QString("= '1 OR 1=1'"));
+        QCOMPARE(w.Items(3)->GetLine("T1."), QString("\tT1.D >= '2024-05-03' AND"));
 
         QCOMPARE(ErrorOf([&] { w.Add("NOSUCH", "=", "1", ""); }),
                  QString("Field NOSUCH not found."));
         QCOMPARE(ErrorOf([&] { w.Add("D", "=", "13/13/2024", ""); }),
                  QString("'13/13/2024' is not a valid date"));
-        QCOMPARE(w.Count(), 5);
+        QCOMPARE(ErrorOf([&] { w.Add("ONLY3", "=", "2024-05-03 25:00", ""); }),
+                 QString("'2024-05-03 25:00' is not a valid date"));
+        QCOMPARE(w.Count(), 7);
         QCOMPARE(w.Last()->Connector, QString());
 
-        w.Exchange(0, 4);
-        QCOMPARE(w.Items(0)->FieldName, QString("ONLY3"));
-        QCOMPARE(w.Items(4)->FieldName, QString("NOSUCH"));
+        w.Exchange(0, 6);
+        QCOMPARE(w.Items(0)->FieldName, QString("A"));
+        QCOMPARE(w.Items(6)->FieldName, QString("NOSUCH"));
+
+        // Written and run, the conditions find their rows; the dates compare as dates.
+        const auto rows = [this](const QString &field, const QString &op, const QString &value) {
+            auto s = Select("SELECT * FROM T1");
+            s->Fields.Add("A");
+            s->Where.Add(field, op, value, "");
+            s->Write();
+            QStringList found;
+            for (const QStringList &row : m_db->Rows(s->Query()->SQL))
+                found << row.first();
+            return found;
+        };
+        QCOMPARE(rows("D", "=", "5/3/2024"), QStringList({"1"}));
+        QCOMPARE(rows("D", ">", "2024-05-03"), QStringList({"2"}));
+        QCOMPARE(rows("B", "=", "two"), QStringList({"2"}));
+        QCOMPARE(rows("B", "<>", "it's"), QStringList({"1", "2", "3"}));
+        QCOMPARE(rows("S", ">", "15"), QStringList({"2", "3"}));
+        QCOMPARE(rows("A", "=", "1 OR 1=1"), QStringList());
     }
 
     void braceNotationTurnsBackIntoConditions()
     {
         auto s = Read({"SELECT *", "FROM T1 INNER JOIN T2 ON T1.A = T2.K",
                        "WHERE T1.S > 5 AND T2.C = 'c2' or T2.F IS NULL"});
-        QCOMPARE(s->TableName, QString("T1 , T2 "));
+        QCOMPARE(s->TableName, QString("T1 , T2"));
         QCOMPARE(Texts(s->Fields), QStringList({"A", "B", "D", "S", "K", "C", "E", "F"}));
         QCOMPARE(s->Where.Count(), 4);
         const QStringList fields {"T1.A", "T1.S", "T2.C", "T2.F"};
-        const QStringList conditions {" = T2.K ", " > 5  ", " = 'c2'  ", " IS NULL "};
+        const QStringList conditions {"= T2.K ", "> 5 ", "= 'c2' ", "IS NULL "};
         const QStringList connectors {"AND", "AND", "or", ""};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(s->Where.Items(i)->FieldName, fields[i]);
@@ -387,8 +429,61 @@ private slots:
 
         // An outer join reads as a plain one, OUTER landing in the table entry.
         auto outer = Read({"SELECT T1.A FROM T1 LEFT OUTER JOIN T2 ON T1.A = T2.K"});
-        QCOMPARE(outer->TableName, QString("T1 OUTER , T2 "));
-        QCOMPARE(outer->Where.Items(0)->Condition, QString(" = T2.K "));
+        QCOMPARE(outer->TableName, QString("T1 OUTER , T2"));
+        QCOMPARE(outer->Where.Items(0)->Condition, QString("= T2.K "));
+    }
+
+    void readAndWrittenBackStatementsStayTheSame()
+    {
+        // Generated and hand-written statements: written back, each returns its rows, and
+        // reading and writing that again changes nothing (no prefix doubles).
+        auto generated = Select("SELECT * FROM T1");
+        generated->Fields.Add("A");
+        generated->Fields.Add("SUM(S)");
+        auto t2 = Select("SELECT * FROM T2");
+        t2->Fields.Add("C");
+        generated->AddJoin(t2, "A", "K");
+        generated->GroupBy.Add("A");
+        generated->Joins(0)->GroupBy.Add("C");
+        generated->Write();
+        auto empty = Select("SELECT * FROM T2");
+        empty->Write();
+        const QList<QStringList> statements {
+            generated->Query()->SQL,
+            empty->Query()->SQL,
+            {"SELECT", "\tSUM(S),", "\tD,", "\tCount(*)", "FROM", "\tT1", "GROUP BY", "\tD"},
+            {"SELECT T1.A, T1.B FROM T1 WHERE T1.A > 1 AND B <> 'x' ORDER BY T1.B"},
+            {"SELECT a.A, b.C FROM T1 a, T2 b WHERE a.A = b.K ORDER BY b.C"},
+            {"SELECT T1.A, C FROM T1 INNER JOIN T2 ON T1.A = T2.K WHERE T2.C <> 'c9' ORDER BY C"},
+            {"SELECT DISTINCT B FROM T1 ORDER BY B"},
+            {"SELECT COUNT(DISTINCT B), MAX( A) FROM T1"},
+            {"SELECT A,B FROM T1 x ORDER BY A,B"},
+            {"SELECT A, UPPER(B) AS u FROM T1 WHERE UPPER(B) = 'ONE' OR B IS NULL"},
+            {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
+            {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
+        };
+        for (const QStringList &statement : statements) {
+            const QString what = statement.join(u' ');
+            auto first = Read(statement);
+            first->Write();
+            const QStringList written = first->Query()->SQL;
+            auto second = Read(written);
+            second->Write();
+            QVERIFY2(second->Query()->SQL == written,
+                     qPrintable(what + "\n" + written.join(u'\n') + "\n--\n"
+                                + second->Query()->SQL.join(u'\n')));
+            QVERIFY2(!written.join(u' ').contains("T1.T1.")
+                         && !written.join(u' ').contains("T2.T2."),
+                     qPrintable(written.join(u'\n')));
+            auto sorted = [](QList<QStringList> rows) {
+                std::sort(rows.begin(), rows.end());
+                return rows;
+            };
+            QCOMPARE(sorted(m_db->Rows(written)), sorted(m_db->Rows(statement)));
+        }
+        QCOMPARE(TSQLField("DISTINCT B").GetLine("T1."), QString("\tDISTINCT T1.B"));
+        QCOMPARE(TSQLField("COALESCE(NULL, B)").GetLine("T1."), QString("\tCOALESCE(NULL, B)"));
+        QCOMPARE(TSQLField("'text'").GetLine("T1."), QString("\t'text'"));
     }
 
     void aJoinTreeHasOneOwner()
@@ -457,9 +552,9 @@ private slots:
     {
         const QString value = QString(300, u'v');
         auto s = Read({"SELECT A", "FROM T1", "WHERE B <> '" + value + "'"});
-        QCOMPARE(s->Where.Items(0)->Condition, " <> '" + value + "' ");
+        QCOMPARE(s->Where.Items(0)->Condition, "<> '" + value + "' ");
         s->Write();
-        QCOMPARE(s->Query()->SQL.last(), "\tT1.B  <> '" + value + "' ");
+        QCOMPARE(s->Query()->SQL.last(), "\tT1.B <> '" + value + "' ");
         QCOMPARE(m_db->Rows(s->Query()->SQL).size(), 3);
     }
 };

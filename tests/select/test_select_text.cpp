@@ -14,7 +14,7 @@ class TestSelectText : public QObject
     static QString DateError(const QString &value)
     {
         try {
-            SqlDateText(value);
+            DateOfUserText(value);
         } catch (const ESelectError &e) {
             return e.Message();
         }
@@ -92,34 +92,71 @@ private slots:
         QCOMPARE(c.Order, QString("x"));
     }
 
-    void scannerCollapsesBlanksAndDropsOtherCharacters()
+    void scannerCollapsesBlanksAndKeepsEverySign()
     {
         const QString longText(300, u'x');
         const TClauses c = ReadClauses({QString::fromUtf8("/* note */ SELECT N,\t\tGröße €"),
                                         QString::fromUtf8("FROM Maße"), "WHERE N = 'a   b' AND",
-                                        "M = '" + longText + "' AND Q!R = 1"});
-        // Letters beyond ASCII stay in names; other characters outside it are dropped.
-        QCOMPARE(c.Select, QString::fromUtf8("N, Größe"));
+                                        "M = '" + longText + "' AND Q||R = x::int;"});
+        // Characters beyond ASCII and every sign stay; a ";" ends the word and goes.
+        QCOMPARE(c.Select, QString::fromUtf8("N, Größe €"));
         QCOMPARE(c.From, QString::fromUtf8("Maße"));
-        QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} QR = 1");
+        QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} Q||R = x::int");
+
+        // Form feeds part words as blanks do; the statement ends at a NUL, as SQLite reads it.
+        const TClauses fed = ReadClauses({"SELECT A\fFROM\vT1\fWHERE A = 1"});
+        QCOMPARE(fed.From, QString("T1"));
+        QCOMPARE(fed.Where, QString("A = 1"));
+        const QStringList cut {"SELECT A", QString("FROM\tT1") + QChar(u'\0') + "Y", "WHERE A = 1"};
+        QCOMPARE(ReadClauses(cut).From, QString("T1"));
+        QCOMPARE(ReadClauses(cut).Where, QString());
+        QCOMPARE(FirstTableName(cut), QString("T1"));
+
+        // Comments are skipped, but not inside quoted text.
+        const TClauses noted = ReadClauses({"SELECT A -- , B FROM X", "FROM T1/* WHERE",
+                                            "ORDER */WHERE B = '--x' AND C = \"/*\"-- end"});
+        QCOMPARE(noted.Select, QString("A"));
+        QCOMPARE(noted.From, QString("T1"));
+        QCOMPARE(noted.Where, QString("B = '--x' {AND} C = \"/*\""));
+        QCOMPARE(noted.Order, QString());
+        const TClauses quoted
+            = ReadClauses({"SELECT A FROM T1 WHERE B LIKE ' WHERE x FROM and' AND C = \"on BY\""});
+        QCOMPARE(quoted.From, QString("T1"));
+        const TClauses closed
+            = ReadClauses({"SELECT A FROM T1 WHERE B = 'it''s x'ORDER BY \"q\"\"\"GROUP BY A"});
+        QCOMPARE(closed.Where, QString("B = 'it''s x'"));
+        QCOMPARE(closed.Order, QString("\"q\"\"\""));
+        QCOMPARE(closed.Group, QString("A"));
+        QCOMPARE(ReadClauses({"SELECT `a FROM b`, [c WHERE d] FROM T1"}).From, QString("T1"));
+        // A keyword glued to the sign after it is still the keyword.
+        const TClauses glued = ReadClauses(
+            {"SELECT(A) FROM T1 JOIN T2 ON(T1.A = T2.K) WHERE(A > 1) OR(B = 2) ORDER BY(A)"});
+        QCOMPARE(glued.Select, QString("(A)"));
+        QCOMPARE(glued.From, QString("T1 , T2 { (T1.A = T2.K)"));
+        QCOMPARE(glued.Where, QString("(A > 1) {OR} (B = 2)"));
+        QCOMPARE(glued.Order, QString("(A)"));
+        // "$" continues a name: "FROM$T1" is no keyword.
+        QCOMPARE(ReadClauses({"SELECT a$b FROM$T1"}).Select, QString("a$b FROM$T1"));
+        QCOMPARE(quoted.Where, QString("B LIKE ' WHERE x FROM and' {AND} C = \"on BY\""));
     }
 
     void datesFollowTheUsersNotation()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(SqlDateText("5/3/2024"), QString("05/03/2024"));
-        QCOMPARE(SqlDateText("12/31/99"), QString("12/31/1999"));
-        QCOMPARE(SqlDateText("1/2/24"), QString("01/02/2024"));
+        QCOMPARE(DateOfUserText("5/3/2024"), QDate(2024, 5, 3));
+        QCOMPARE(DateOfUserText("12/31/99"), QDate(1999, 12, 31));
+        QCOMPARE(DateOfUserText("1/2/24"), QDate(2024, 1, 2));
         QCOMPARE(DateError("2/30/2024"), QString("'2/30/2024' is not a valid date"));
 
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        QCOMPARE(SqlDateText("25/12/2024"), QString("12/25/2024"));
-        const QString thisYear = QString::number(QDate::currentDate().year());
-        QCOMPARE(SqlDateText("25/12"), "12/25/" + thisYear);
+        QCOMPARE(DateOfUserText("25/12/2024"), QDate(2024, 12, 25));
+        QCOMPARE(DateOfUserText("25/12"), QDate(QDate::currentDate().year(), 12, 25));
         QCOMPARE(DateError("12/25/2024"), QString("'12/25/2024' is not a valid date"));
 
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(SqlDateText("3.5.2024"), QString("05/03/2024"));
+        QCOMPARE(DateOfUserText("3.5.2024"), QDate(2024, 5, 3));
+        QCOMPARE(DateOfUserText(" 2024-05-03"), QDate(2024, 5, 3));
+        QCOMPARE(DateError("2024-02-30"), QString("'2024-02-30' is not a valid date"));
         QCOMPARE(DateError("tomorrow"), QString("'tomorrow' is not a valid date"));
         QCOMPARE(DateError(""), QString("'' is not a valid date"));
     }

@@ -1,6 +1,6 @@
 #include "VerifyLogic.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 static bool IsDateType(TFieldType t)
@@ -127,8 +127,17 @@ QString FormatFloatPicture(double value, const QString &picture, const QLocale &
         return l.toString(value, 'g', 15);
     }
     const QString section = picture.section(u';', 0, 0);
-    const qsizetype first = section.indexOf(QRegularExpression(QStringLiteral("[0#]")));
-    const qsizetype last = section.lastIndexOf(QRegularExpression(QStringLiteral("[0#]")));
+    // Plain scans: a form formats every numeric field through here when it opens.
+    const auto isDigitMark = [](QChar c) {
+        return c == u'0' || c == u'#';
+    };
+    const auto isNonZero = [](QChar c) {
+        return c >= u'1' && c <= u'9';
+    };
+    const auto firstMark = std::find_if(section.cbegin(), section.cend(), isDigitMark);
+    const qsizetype first = firstMark == section.cend() ? -1 : firstMark - section.cbegin();
+    const qsizetype last
+        = section.crend() - 1 - std::find_if(section.crbegin(), section.crend(), isDigitMark);
     if (first < 0)
         return section;
     const QString prefix = section.left(first);
@@ -155,8 +164,8 @@ QString FormatFloatPicture(double value, const QString &picture, const QLocale &
         for (qsizetype i = intDigits.size() - 3; i > 0; i -= 3)
             intDigits.insert(i, locale.groupSeparator());
     const bool negative = value < 0
-        && (intDigits.contains(QRegularExpression("[1-9]"))
-            || frac.contains(QRegularExpression("[1-9]")));
+        && (std::any_of(intDigits.cbegin(), intDigits.cend(), isNonZero)
+            || std::any_of(frac.cbegin(), frac.cend(), isNonZero));
     QString out = intDigits;
     if (!frac.isEmpty())
         out += locale.decimalPoint() + frac;

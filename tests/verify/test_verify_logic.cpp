@@ -32,6 +32,7 @@ private slots:
         QCOMPARE(FormatVerifyText("1234.5", ftFloat, "#,##0.00", 1, false, en, today), "1,234.50");
         QCOMPARE(FormatVerifyText("-0.001", ftFloat, "#,##0.00", 1, false, en, today), "0.00");
         QCOMPARE(FormatVerifyText("x1", ftFloat, "#,##0.00", 1, false, en, today), "x1");
+        QCOMPARE(FormatVerifyText("-12.34", ftFloat, "$0.0 kg", 1, false, en, today), "-$12.3 kg");
         QCOMPARE(FormatVerifyText("1503", ftDate, "dd/mm/yyyy", 1, false, en, today), "15/03/2026");
         QCOMPARE(FormatVerifyText("31/12/1999", ftDate, "dd/mm/yyyy", 1, false, en, today),
                  "31/12/1999");

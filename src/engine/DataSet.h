@@ -46,6 +46,9 @@ public:
     QString DatabaseName;
     QStringList SQL;
     bool RequestLive = false;
+    // The program's own look at a statement, not the user's: its failure leaves the user's
+    // open transaction as it was.
+    bool Aside = false;
 
     // Checks the statement and, for a query, sets up its fields; runs and fetches nothing.
     void Prepare();

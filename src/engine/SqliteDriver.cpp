@@ -181,3 +181,9 @@ TFieldDef TSqliteConnection::ResultField(const QSqlQuery &query, int column)
     }
     return def;
 }
+
+// PRAGMA name and PRAGMA name(argument) report; PRAGMA name = value sets, mostly silently.
+bool TSqliteConnection::ReturnsRows(const QString &keyword, const QString &statement) const
+{
+    return keyword == QLatin1String("PRAGMA") && !statement.contains(u'=');
+}

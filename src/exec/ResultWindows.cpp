@@ -43,6 +43,7 @@ QString TResultWindows::MemoField(const QStringList &sql) const
         return {};
     TQuery probe(&m_mainDb.Session());
     probe.DatabaseName = m_mainDb.DatabaseName();
+    probe.Aside = true;
     probe.SQL << QStringLiteral("SELECT * FROM (") << text
               << QStringLiteral(") orvane_probe WHERE 1 = 0");
     try {

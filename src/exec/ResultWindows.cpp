@@ -4,8 +4,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "QueryResult.h"
-
-#include <QRegularExpression>
+#include "SqlText.h"
 
 TResultWindows::TResultWindows(QWidget *mainWindow, TDatabase &mainDb, TIniFile &settings)
     : QObject(mainWindow)
@@ -37,9 +36,8 @@ QString TResultWindows::MemoField(const QStringList &sql) const
     while (text.endsWith(u';'))
         text = text.chopped(1).trimmed();
     // Only a plain query may be looked at this way: anything else would run twice.
-    static const QRegularExpression query(QStringLiteral(R"(^(SELECT|WITH)\b)"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    if (!query.match(text).hasMatch())
+    const QString keyword = StatementKeyword(text);
+    if (keyword != QLatin1String("SELECT") && keyword != QLatin1String("VALUES"))
         return {};
     TQuery probe(&m_mainDb.Session());
     probe.DatabaseName = m_mainDb.DatabaseName();

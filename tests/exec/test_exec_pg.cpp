@@ -109,12 +109,13 @@ private slots:
             firstValues << q.Value(0).toString();
         };
         TExecutor exec(*m_db, *m_query, host);
-        QVERIFY2(exec.RunScript({"BEGIN;", "INSERT INTO exec_pg_t (a) VALUES ('tx1');",
-                                 "EXPLAIN SELECT * FROM exec_pg_t;", "SHOW standard_conforming_strings;",
-                                 "TABLE exec_pg_t;", "VALUES ('v');",
-                                 " ( (SELECT 'p') UNION (SELECT 'q') ) ORDER BY 1 DESC;",
-                                 "INSERT INTO exec_pg_t (a) SELECT 'tx2';"}),
-                 qPrintable(m_rec.statuses.last()));
+        QVERIFY2(
+            exec.RunScript({"BEGIN;", "INSERT INTO exec_pg_t (a) VALUES ('tx1');",
+                            "EXPLAIN SELECT * FROM exec_pg_t;", "SHOW standard_conforming_strings;",
+                            "TABLE exec_pg_t;", "VALUES ('v');",
+                            " ( (SELECT 'p') UNION (SELECT 'q') ) ORDER BY 1 DESC;",
+                            "INSERT INTO exec_pg_t (a) SELECT 'tx2';"}),
+            qPrintable(m_rec.statuses.last()));
         QCOMPARE(firstValues.size(), 5);
         QCOMPARE(firstValues[1], QString("on"));
         QCOMPARE(firstValues[3], QString("v"));

@@ -66,10 +66,7 @@ public:
     using TConnection::TConnection;
 
     // Firebird has no SELECT without a FROM.
-    QString ProbeStatement() const override
-    {
-        return QStringLiteral("SELECT 1 FROM RDB$DATABASE");
-    }
+    QString ProbeStatement() const override { return QStringLiteral("SELECT 1 FROM RDB$DATABASE"); }
 
     QStringList TableNames() override
     {

@@ -3,6 +3,7 @@
 #include "Driver.h"
 #include "EngineError.h"
 #include "Session.h"
+#include "SqlText.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -31,10 +32,14 @@ void TQuery::Prepare()
 {
     Close();
     TConnection &c = Database().Connection();
-    QSqlQuery q(c.Db());
-    q.setForwardOnly(true);
-    if (!q.prepare(Text()))
-        throw EDatabaseError(SqlErrorText(q.lastError()));
+    // Both looks are the program's own: a statement that fails them fails the run, but must
+    // not abort a transaction the user holds open on this connection.
+    if (c.CanPrepare(StatementKeyword(Text()))) {
+        QSqlQuery q(c.Db());
+        q.setForwardOnly(true);
+        if (!c.Aside([&] { return q.prepare(Text()); }))
+            throw EDatabaseError(SqlErrorText(q.lastError()));
+    }
 
     // The result's columns, from a form of the statement that yields no row: nothing of
     // the statement runs and nothing is fetched. Statements that cannot be wrapped so
@@ -44,7 +49,8 @@ void TQuery::Prepare()
         text = text.chopped(1).trimmed();
     QSqlQuery probe(c.Db());
     probe.setForwardOnly(true);
-    if (!probe.exec(QStringLiteral("SELECT * FROM (\n%1\n) orvane_prepared WHERE 1 = 0").arg(text)))
+    if (!c.ExecAside(
+            probe, QStringLiteral("SELECT * FROM (\n%1\n) orvane_prepared WHERE 1 = 0").arg(text)))
         return;
     m_connection = &c;
     m_query = std::make_unique<QSqlQuery>(std::move(probe));
@@ -117,7 +123,7 @@ void TQuery::Execute()
     QString text = Text();
     if (!m_identitySelect.isEmpty())
         text = m_identitySelect;
-    if (!m_query->exec(text)) {
+    if (!(Aside ? m_connection->ExecAside(*m_query, text) : m_query->exec(text))) {
         const QString message = SqlErrorText(m_query->lastError());
         m_query.reset();
         throw EDatabaseError(message);

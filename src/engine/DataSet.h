@@ -50,6 +50,9 @@ public:
     QStringList SQL;
     bool RequestLive = false;
     TSession *Session() const { return m_session; }
+    // The program's own look at a statement, not the user's: its failure leaves the user's
+    // open transaction as it was.
+    bool Aside = false;
 
     // Checks the statement and, for a query, sets up its fields; runs and fetches nothing.
     void Prepare();

@@ -53,6 +53,12 @@ TConnection::~TConnection()
     m_handle.reset();
 }
 
+bool TConnection::Answers()
+{
+    QSqlQuery probe(m_db);
+    return probe.exec(ProbeStatement());
+}
+
 TFieldDef TConnection::ResultField(const QSqlQuery &query, int column)
 {
     const QSqlField f = query.record().field(column);

@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // Alias parameters as NAME=value pairs ("PATH", "SERVER NAME", "USER NAME"...), in order.
@@ -59,6 +60,25 @@ public:
 
     // Runs a statement without a result; throws EDatabaseError with the engine's message.
     void Exec(const QString &sql);
+
+    // The cheapest statement the engine answers, to tell a dropped connection from a
+    // statement that merely failed.
+    virtual QString ProbeStatement() const { return QStringLiteral("SELECT 1"); }
+    // Whether the server still answers on this connection.
+    virtual bool Answers();
+    // Whether a statement led by this keyword (upper case, see StatementKeyword) is one of
+    // the engine's own forms that return rows (PRAGMA, SHOW...); the standard forms are
+    // known without asking.
+    virtual bool ReturnsRows(const QString &, const QString &) const { return false; }
+    // Whether the engine can check a statement led by this keyword without running it.
+    virtual bool CanPrepare(const QString &) const { return true; }
+    // Runs the program's own look at a statement (whether it parses, its columns) on the
+    // user's connection: its failure must leave the user's open transaction as it was.
+    virtual bool Aside(const std::function<bool()> &look) { return look(); }
+    bool ExecAside(QSqlQuery &query, const QString &sql)
+    {
+        return Aside([&] { return query.exec(sql); });
+    }
 
 protected:
     // A forward-only query run with its bound values; throws with the engine's message.

@@ -12,6 +12,42 @@ class TPostgresConnection : public TConnection
 public:
     using TConnection::TConnection;
 
+    // Inside a transaction a failed statement makes the server refuse everything up to the
+    // ROLLBACK: it still answers, and the transaction is the user's to end.
+    bool Answers() override
+    {
+        QSqlQuery probe(m_db);
+        return probe.exec(ProbeStatement())
+            || probe.lastError().nativeErrorCode() == QLatin1String("25P02");
+    }
+
+    bool ReturnsRows(const QString &keyword, const QString &) const override
+    {
+        return keyword == QLatin1String("SHOW") || keyword == QLatin1String("TABLE");
+    }
+
+    // The server prepares only the plain statement forms; SHOW and EXPLAIN are checked when
+    // they run.
+    bool CanPrepare(const QString &keyword) const override
+    {
+        return keyword != QLatin1String("SHOW") && keyword != QLatin1String("EXPLAIN");
+    }
+
+    // Any failed statement would abort the user's transaction: inside one the look runs
+    // under a savepoint that its failure rolls back to. Outside one SAVEPOINT itself fails,
+    // harmlessly, and there is nothing to protect.
+    bool Aside(const std::function<bool()> &look) override
+    {
+        QSqlQuery savepoint(m_db);
+        if (!savepoint.exec(QStringLiteral("SAVEPOINT orvane_aside")))
+            return look();
+        const bool ok = look();
+        if (!ok)
+            savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT orvane_aside"));
+        savepoint.exec(QStringLiteral("RELEASE SAVEPOINT orvane_aside"));
+        return ok;
+    }
+
     QStringList TableNames() override
     {
         return Texts(QStringLiteral(

@@ -181,3 +181,25 @@ TFieldDef TSqliteConnection::ResultField(const QSqlQuery &query, int column)
     }
     return def;
 }
+
+// Whether a PRAGMA reports is the engine's to say, from the statement compiled but not
+// stepped: "PRAGMA name" mostly reports and "PRAGMA name = value" mostly sets, but
+// "PRAGMA journal_mode = WAL" reports and "PRAGMA shrink_memory" does not.
+bool TSqliteConnection::ReturnsRows(const QString &keyword, const QString &statement) const
+{
+    if (keyword != QLatin1String("PRAGMA"))
+        return false;
+    sqlite3 *handle = Handle();
+    const QByteArray text = statement.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    if (!handle
+        || sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &stmt, nullptr)
+            != SQLITE_OK
+        || !stmt) {
+        sqlite3_finalize(stmt);
+        return false; // run as a change, which reports the statement's own error
+    }
+    const bool rows = sqlite3_column_count(stmt) > 0;
+    sqlite3_finalize(stmt);
+    return rows;
+}

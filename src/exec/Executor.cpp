@@ -3,54 +3,10 @@
 #include "DataSet.h"
 #include "Database.h"
 #include "EngineError.h"
-
-#include <QSqlQuery>
+#include "ScriptSplitter.h"
+#include "SqlText.h"
 
 namespace {
-
-// Where the separators of a line are, seen from outside quoted literals and "--" comments.
-struct TLineScan
-{
-    qsizetype semicolon = -1; // first statement end
-    qsizetype commentOpen = -1; // first "/*"
-    QChar quote; // the literal still open at the end of the line, if any
-};
-
-TLineScan ScanLine(const QString &line, QChar quote)
-{
-    TLineScan scan;
-    const qsizetype n = line.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = line[i];
-        if (!quote.isNull()) {
-            if (c == quote) {
-                if (i + 1 < n && line[i + 1] == quote)
-                    ++i; // a doubled quote stands for itself
-                else
-                    quote = QChar();
-            }
-            continue;
-        }
-        if (c == u'\'' || c == u'"') {
-            quote = c;
-        } else if (c == u'-' && i + 1 < n && line[i + 1] == u'-') {
-            break;
-        } else if (c == u'/' && i + 1 < n && line[i + 1] == u'*') {
-            scan.commentOpen = i;
-            break; // the rest of the line belongs to the comment
-        } else if (c == u';' && scan.semicolon < 0) {
-            scan.semicolon = i;
-        }
-    }
-    scan.quote = quote;
-    return scan;
-}
-
-bool Answers(TDatabase &db)
-{
-    QSqlQuery probe(db.Connection().Db());
-    return probe.exec(QStringLiteral("SELECT 1"));
-}
 
 struct TBusyGuard
 {
@@ -84,8 +40,11 @@ QString TExecutor::ExecutingText(const QString &line, int lineIndex)
 
 QString TExecutor::ErrorStatusText(const QString &errorText)
 {
-    const qsizetype dot = errorText.indexOf(u'.');
-    return dot < 0 ? errorText : errorText.left(dot + 1);
+    // The first sentence: a "." that ends a word, not one inside an address or a name.
+    for (qsizetype dot = errorText.indexOf(u'.'); dot >= 0; dot = errorText.indexOf(u'.', dot + 1))
+        if (dot + 1 == errorText.size() || errorText[dot + 1].isSpace())
+            return errorText.left(dot + 1);
+    return errorText;
 }
 
 QString TExecutor::HeaderAlias(const QString &selectedAliasNode, const QString &dbAlias)
@@ -130,27 +89,19 @@ void TExecutor::WriteHeader(const QStringList &lines)
         m_host.AppendLines(header);
 }
 
-// One directive per line; ALIAS wins over LIVEANSWER, which wins over QUERYNAME.
-void TExecutor::ApplyDirective(const QString &text)
+void TExecutor::ApplyDirective(TDirectiveKey key, const QString &value)
 {
-    static const QString keys[]
-        = {QStringLiteral("ALIAS:"), QStringLiteral("LIVEANSWER:"), QStringLiteral("QUERYNAME:")};
-    for (int k = 0; k < 3; ++k) {
-        const qsizetype at = text.indexOf(keys[k], 0, Qt::CaseInsensitive);
-        if (at < 0)
-            continue;
-        const qsizetype from = at + keys[k].size();
-        const qsizetype end = text.indexOf(QLatin1String("*/"), from);
-        const QString value = text.mid(from, end < 0 ? -1 : end - from);
-        if (k == 0) {
-            m_db.Close();
-            m_db.SetAliasName(value.trimmed());
-        } else if (k == 1) {
-            m_liveAnswer = value.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
-        } else {
-            m_queryName = value;
-        }
-        return;
+    switch (key) {
+    case TDirectiveKey::Alias:
+        m_db.Close();
+        m_db.SetAliasName(value.trimmed());
+        break;
+    case TDirectiveKey::LiveAnswer:
+        m_liveAnswer = value.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+        break;
+    case TDirectiveKey::QueryName:
+        m_queryName = value;
+        break;
     }
 }
 
@@ -158,65 +109,34 @@ bool TExecutor::RunScript(const QStringList &lines)
 {
     m_query.Close();
     m_query.SQL.clear();
-    m_state = TState::Start;
     m_startLine = 0;
     m_selectCount = 0;
-    m_changed = m_liveAnswer = m_isSelect = false;
+    m_changed = m_liveAnswer = false;
     m_queryName.clear();
     m_errorText.clear();
     m_repaintClock.invalidate();
 
-    QChar quote; // a literal left open by the previous line of the statement
-    const int last = int(lines.size()) - 1;
-    for (int i = 0; i <= last; ++i) {
-        QString line = lines[i];
-        if (line.trimmed().isEmpty())
-            continue;
-        const TLineScan scan = ScanLine(line, m_state == TState::Inside ? quote : QChar());
-        qsizetype commentFrom = 0;
-        if (m_state != TState::Comment && scan.commentOpen >= 0) {
-            m_state = TState::Comment;
-            commentFrom = scan.commentOpen + 2;
-        }
-        if (m_state == TState::Comment) {
-            const QString comment = line.mid(commentFrom);
-            if (comment.contains(QLatin1String("*/")))
-                m_state = TState::Start;
-            ApplyDirective(comment);
-            continue;
-        }
-        if (m_state == TState::Start) {
-            Status(ExecutingText(line, i), false);
-            m_startLine = i;
-            m_isSelect = line.toUpper().contains(QLatin1String("SELECT"));
-            if (m_isSelect)
-                ++m_selectCount;
-            else
-                m_changed = true;
-            m_state = TState::Inside;
-        }
-        quote = scan.quote;
-        if (scan.semicolon >= 0) {
-            line.remove(scan.semicolon, 1);
-            m_state = TState::Complete;
-        } else if (i == last) {
-            m_state = TState::Complete;
-        }
-        m_query.SQL << line;
-        m_errorText.clear();
-        if (m_state == TState::Complete) {
+    for (const TScriptStep &step : SplitScript(lines)) {
+        switch (step.Kind) {
+        case TScriptStep::TKind::Directive:
+            ApplyDirective(step.Key, step.Value);
+            break;
+        case TScriptStep::TKind::UnclosedComment:
+            m_startLine = step.Line;
+            m_errorText = QStringLiteral("ERROR:The comment opened on line %1 is not closed.")
+                              .arg(step.Line + 1);
+            return Fail();
+        case TScriptStep::TKind::Statement:
+            Status(ExecutingText(lines[step.Line], step.Line), false);
+            m_startLine = step.Line;
+            m_query.SQL = step.Sql;
+            m_errorText.clear();
             if (!ExecuteStatement())
                 return Fail();
             m_query.Close();
             m_query.SQL.clear();
-            m_state = TState::Start;
+            break;
         }
-    }
-    if (!m_query.SQL.isEmpty()) {
-        if (!ExecuteStatement())
-            return Fail();
-        m_query.Close();
-        m_query.SQL.clear();
     }
     Status(QStringLiteral("SQL executed."), true);
     if (m_changed && m_host.Refresh)
@@ -227,12 +147,20 @@ bool TExecutor::RunScript(const QStringList &lines)
 bool TExecutor::ExecuteStatement()
 {
     try {
-        if (m_isSelect) {
+        // Only a statement that returns rows may go to a result window: anything else would
+        // be carried out there and then reported as a failure.
+        const QString text = m_query.SQL.join(u'\n');
+        const QString keyword = StatementKeyword(text);
+        const bool query = IsQueryKeyword(keyword)
+            || (!keyword.isEmpty() && m_db.Connection().ReturnsRows(keyword, text));
+        if (query) {
+            ++m_selectCount;
             m_query.Prepare();
             if (m_host.OpenResultWindow)
                 m_host.OpenResultWindow(m_query.SQL, m_queryName, m_selectCount, m_liveAnswer);
             m_queryName.clear();
         } else {
+            m_changed = true;
             m_query.ExecSQL();
         }
         return true;
@@ -254,7 +182,7 @@ bool TExecutor::Fail()
         m_host.FocusEditor();
     // A connection the server dropped would fail every later run; a fresh one is made on
     // the next statement instead.
-    if (m_db.Connected() && !Answers(m_db))
+    if (m_db.Connected() && !m_db.Connection().Answers())
         m_db.Close();
     return false;
 }

@@ -23,6 +23,8 @@
 // mnuSQLExecute (F9), btnExecute and mnuPopExecute all connect to mnuSQLExecuteClick, whose
 // body is `m_executor->Execute();`. The generators call `m_executor->WriteHeader(lines)`.
 
+#include "ScriptSplitter.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -77,24 +79,20 @@ public:
     static QString HeaderAlias(const QString &selectedAliasNode, const QString &dbAlias);
 
 private:
-    enum class TState { Comment, Start, Inside, Complete };
-
     void Status(const QString &text, bool force);
     bool ExecuteStatement();
     bool Fail();
-    void ApplyDirective(const QString &line);
+    void ApplyDirective(TDirectiveKey key, const QString &value);
 
     TDatabase &m_db;
     TQuery &m_query;
     TExecutorHost m_host;
     QElapsedTimer m_repaintClock;
 
-    TState m_state = TState::Start;
     int m_startLine = 0;
     int m_selectCount = 0;
     bool m_changed = false;
     bool m_liveAnswer = false;
-    bool m_isSelect = false;
     QString m_queryName;
     QString m_errorText;
 };

@@ -5,8 +5,7 @@
 #include "EngineError.h"
 #include "MessageDlg.h"
 #include "QueryResult.h"
-
-#include <QRegularExpression>
+#include "SqlText.h"
 
 TResultWindows::TResultWindows(QWidget *mainWindow, TDatabase &mainDb, TIniFile &settings)
     : QObject(mainWindow)
@@ -38,12 +37,12 @@ QString TResultWindows::MemoField(const QStringList &sql) const
     while (text.endsWith(u';'))
         text = text.chopped(1).trimmed();
     // Only a plain query may be looked at this way: anything else would run twice.
-    static const QRegularExpression query(QStringLiteral(R"(^(SELECT|WITH)\b)"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    if (!query.match(text).hasMatch())
+    const QString keyword = StatementKeyword(text);
+    if (keyword != QLatin1String("SELECT") && keyword != QLatin1String("VALUES"))
         return {};
     TQuery probe(&m_mainDb.Session());
     probe.DatabaseName = m_mainDb.DatabaseName();
+    probe.Aside = true;
     probe.SQL << QStringLiteral("SELECT * FROM (") << text
               << QStringLiteral(") orvane_probe WHERE 1 = 0");
     try {

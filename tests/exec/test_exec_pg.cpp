@@ -94,6 +94,51 @@ private slots:
         QVERIFY(m_db->Connected());
     }
 
+    // The program's own looks at a statement never abort the transaction the user holds
+    // open; neither does an error of the user's that leaves the server answering.
+    void openTransactionSurvives()
+    {
+        m_rec = TRecordedHost();
+        QStringList firstValues;
+        TExecutorHost host = m_rec.Host();
+        host.OpenResultWindow = [&](const QStringList &sql, const QString &, int, bool) {
+            TQuery q(m_session.get());
+            q.DatabaseName = "DBOrvane";
+            q.SQL = sql;
+            q.Open();
+            firstValues << q.Value(0).toString();
+        };
+        TExecutor exec(*m_db, *m_query, host);
+        QVERIFY2(
+            exec.RunScript({"BEGIN;", "INSERT INTO exec_pg_t (a) VALUES ('tx1');",
+                            "EXPLAIN SELECT * FROM exec_pg_t;", "SHOW standard_conforming_strings;",
+                            "TABLE exec_pg_t;", "VALUES ('v');",
+                            " ( (SELECT 'p') UNION (SELECT 'q') ) ORDER BY 1 DESC;",
+                            "INSERT INTO exec_pg_t (a) SELECT 'tx2';"}),
+            qPrintable(m_rec.statuses.last()));
+        QCOMPARE(firstValues.size(), 5);
+        QCOMPARE(firstValues[1], QString("on"));
+        QCOMPARE(firstValues[3], QString("v"));
+        QCOMPARE(firstValues[4], QString("q"));
+        QCOMPARE(exec.SelectCount(), 5);
+        // A query that fails its check stops the run; the transaction goes on.
+        QVERIFY(!exec.RunScript({"SELECT no_such_column FROM exec_pg_t;"}));
+        QVERIFY(m_rec.statuses.last().contains("no_such_column"));
+        QVERIFY(exec.RunScript({"INSERT INTO exec_pg_t (a) VALUES ('tx3');", "COMMIT;"}));
+        QCOMPARE(Value("SELECT string_agg(a, ',' ORDER BY id) FROM exec_pg_t WHERE a LIKE 'tx%'")
+                     .toString(),
+                 QString("tx1,tx2,tx3"));
+
+        // A failed change aborts the transaction, but the connection stays for the ROLLBACK.
+        QVERIFY(exec.RunScript({"BEGIN;", "INSERT INTO exec_pg_t (a) VALUES ('gone');"}));
+        QVERIFY(!exec.RunScript({"INSERT INTO exec_pg_nothing VALUES (1);"}));
+        QVERIFY(m_db->Connected());
+        QVERIFY(!exec.RunScript({"INSERT INTO exec_pg_t (a) VALUES ('refused');"}));
+        QVERIFY(m_db->Connected());
+        QVERIFY(exec.RunScript({"ROLLBACK;"}));
+        QCOMPARE(Value("SELECT count(*) FROM exec_pg_t WHERE a IN ('gone', 'refused')").toInt(), 0);
+    }
+
     void serverStoppedDuringRun()
     {
         QTemporaryDir dir;

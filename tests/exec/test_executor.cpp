@@ -58,10 +58,10 @@ private slots:
         QVERIFY(
             Run({"INSERT INTO exec_t VALUES ('a;b');", "INSERT INTO exec_t VALUES ('x /* y */ z');",
                  "INSERT INTO exec_t VALUES ('it''s; \"quoted\"');",
-                 "INSERT INTO exec_t -- a note; /* not a comment block", "  VALUES ('multi",
+                 "INSERT INTO exec_t -- a note; /* not a comment block", "  VALUES ('multi", "",
                  "line;');"}));
         QCOMPARE(Value("SELECT group_concat(a, '|') FROM exec_t").toString(),
-                 QString("a;b|x /* y */ z|it's; \"quoted\"|multi\nline;"));
+                 QString("a;b|x /* y */ z|it's; \"quoted\"|multi\n\nline;"));
         QVERIFY(m_rec.statuses.last() == "SQL executed.");
     }
 
@@ -82,18 +82,94 @@ private slots:
         QCOMPARE(Value("SELECT count(*) FROM exec_t").toInt(), 2);
     }
 
-    void selectDetectionAndRefresh()
+    // Changes whose text holds the word SELECT run once, as changes, and the run goes on.
+    void changesMentioningSelect()
     {
-        QVERIFY(Run({"INSERT INTO exec_t SELECT", "'copied';"}));
-        QCOMPARE(m_exec->SelectCount(), 1);
-        QVERIFY(!m_exec->Changed());
-        QCOMPARE(m_rec.opened.size(), 1); // it went to a result window
-        QCOMPARE(m_rec.refresh, 0);
+        QVERIFY(Run({"INSERT INTO exec_t SELECT", "'copied';",
+                     "UPDATE exec_t SET a = 'please select one' WHERE a = 'copied';",
+                     "WITH w AS (SELECT 'cte' AS a) INSERT INTO exec_t SELECT a FROM w;",
+                     "PRAGMA user_version = 7;", "PRAGMA shrink_memory;",
+                     "INSERT INTO exec_t VALUES ('after');"}));
+        QCOMPARE(m_rec.opened.size(), 0);
+        QCOMPARE(m_exec->SelectCount(), 0);
+        QVERIFY(m_exec->Changed());
+        QCOMPARE(m_rec.refresh, 1);
+        QCOMPARE(m_rec.statuses.last(), QString("SQL executed."));
+        QCOMPARE(Value("SELECT group_concat(a, '|') FROM exec_t").toString(),
+                 QString("please select one|cte|after"));
+        QCOMPARE(Value("PRAGMA user_version").toInt(), 7);
+    }
 
+    // Whatever returns rows opens a result, known by its first keyword.
+    void queriesByFirstKeyword()
+    {
+        QVERIFY(Run({"INSERT INTO exec_t VALUES ('r');"}));
+        // The results are really opened on the run's database, as a result window would.
+        QStringList firstValues;
+        TExecutorHost host = m_rec.Host();
+        host.OpenResultWindow = [&](const QStringList &sql, const QString &, int, bool) {
+            TQuery q(m_session.get());
+            q.DatabaseName = "DBOrvane";
+            q.SQL = sql;
+            q.Open();
+            firstValues << q.Value(0).toString();
+            m_rec.opened.append({sql.join('\n'), {}, 0, false});
+        };
+        TExecutor exec(*m_db, *m_query, host);
+        QVERIFY2(exec.RunScript({"-- the rows", "/* c */ select count(*) FROM exec_t;",
+                                 "WITH RECURSIVE w(n) AS (SELECT 5 UNION ALL SELECT n + 1 FROM w "
+                                 "WHERE n < 6)",
+                                 "  SELECT max(n) FROM w;", "values ('v');", "EXPLAIN SELECT 1;",
+                                 "PRAGMA table_info(exec_t);", "PRAGMA journal_mode = memory;",
+                                 "SELECT 'ü'"}),
+                 qPrintable(m_rec.statuses.last()));
+        QCOMPARE(exec.SelectCount(), 7);
+        QVERIFY(!exec.Changed());
+        QCOMPARE(m_rec.refresh, 1); // only the first run changed something
+        QCOMPARE(firstValues.size(), 7);
+        QCOMPARE(firstValues[0], QString("1"));
+        QCOMPARE(firstValues[1], QString("6"));
+        QCOMPARE(firstValues[2], QString("v"));
+        QCOMPARE(firstValues[4], QString("0")); // table_info's first column: the column number
+        QCOMPARE(firstValues[5], QString("memory"));
+        QCOMPARE(firstValues[6], QString("ü"));
+        QCOMPARE(m_rec.opened[0].sql.trimmed(), QString("select count(*) FROM exec_t"));
+    }
+
+    void refreshAfterChanges()
+    {
+        QVERIFY(Run({"SELECT * FROM exec_t;"}));
+        QCOMPARE(m_rec.refresh, 0);
         QVERIFY(Run({"SELECT * FROM exec_t;", "UPDATE exec_t SET a = 'z';"}));
         QVERIFY(m_exec->Changed());
         QCOMPARE(m_rec.refresh, 1);
-        QCOMPARE(Value("SELECT count(*) FROM exec_t WHERE a = 'z'").toInt(), 0);
+    }
+
+    // Text before "/*" and after "*/" belongs to the statement.
+    void commentsWithinLines()
+    {
+        QVERIFY(Run({"INSERT INTO exec_t VALUES ('1'); /* note */",
+                     "INSERT INTO exec_t /* c */ VALUES ('2');", "INSERT /* two",
+                     "  lines */ INTO exec_t VALUES ('3') /* x */ ;",
+                     "/* lead */ INSERT INTO exec_t VALUES ('4');", "/* only a note */",
+                     "INSERT INTO exec_t VALUES ('5') /* open", "still */ , ('6');"}));
+        QCOMPARE(Value("SELECT group_concat(a) FROM exec_t").toString(), QString("1,2,3,4,5,6"));
+        QVERIFY(m_rec.statuses.contains("Executing INSERT /* two... (line 3)"));
+        QCOMPARE(m_rec.statuses.last(), QString("SQL executed."));
+
+        // An unclosed comment is an error at its line; what came before it ran, what it cut
+        // off did not.
+        QVERIFY(
+            !Run({"INSERT INTO exec_t VALUES ('7');", "",
+                  "INSERT INTO exec_t VALUES ('8'); /* never", "closed", "DELETE FROM exec_t;"}));
+        QCOMPARE(m_rec.selected.last(), 2);
+        QVERIFY2(m_rec.statuses.last().startsWith("ERROR:") && m_rec.statuses.last().contains("3"),
+                 qPrintable(m_rec.statuses.last()));
+        QVERIFY(!Run({"INSERT INTO exec_t", "  VALUES ('9') /* cut"}));
+        QCOMPARE(m_rec.selected.last(), 1);
+        QCOMPARE(Value("SELECT group_concat(a) FROM exec_t").toString(),
+                 QString("1,2,3,4,5,6,7,8"));
+        QCOMPARE(m_rec.refresh, 1);
     }
 
     void errorInThirdStatement()
@@ -120,6 +196,15 @@ private slots:
         QCOMPARE(TExecutor::ErrorStatusText("ERROR:no such table: x. More text. And more"),
                  QString("ERROR:no such table: x."));
         QCOMPARE(TExecutor::ErrorStatusText("ERROR:no dot here"), QString("ERROR:no dot here"));
+        // The first sentence ends at a "." before a blank or the end, not inside a word.
+        QCOMPARE(TExecutor::ErrorStatusText("ERROR:connection to server at \"127.0.0.1\", port "
+                                            "5432 failed: Connection refused.\n\tIs it running?"),
+                 QString("ERROR:connection to server at \"127.0.0.1\", port 5432 failed: "
+                         "Connection refused."));
+        QCOMPARE(TExecutor::ErrorStatusText("ERROR:no such table: main.x"),
+                 QString("ERROR:no such table: main.x"));
+        QCOMPARE(TExecutor::ErrorStatusText("ERROR:version 1.2 is old."),
+                 QString("ERROR:version 1.2 is old."));
         QCOMPARE(TExecutor::ExecutingText("SELECT", 0), QString("Executing SELECT... (line 1)"));
     }
 
@@ -139,9 +224,23 @@ private slots:
         QVERIFY(m_rec.opened[1].live);
         QCOMPARE(m_rec.opened[2].name, QString("Second Window ")); // not trimmed
         QCOMPARE(m_rec.opened[3].name, QString()); // used by one SELECT only
-        QCOMPARE(m_rec.opened[4].name, QString()); // ALIAS won on that line
-        QCOMPARE(m_db->AliasName(), QString("SHOP"));
+        QCOMPARE(m_rec.opened[4].name, QString("q ALIAS:SHOP ")); // a line holds one directive
+        QCOMPARE(m_db->AliasName(), QString("OTHER"));
         QCOMPARE(m_rec.opened[4].number, 5);
+
+        // A key is a directive only where the comment line's text begins with it.
+        m_rec.opened.clear();
+        QVERIFY(Run({"/* never run this on alias: SHOP */", "INSERT INTO exec_t VALUES ('kept');",
+                     "/*", " see QueryName:X", "note: liveanswer:true", "\tQUERYNAME:Named", "*/",
+                     "SELECT 7; /* Alias:SHOP */", "INSERT INTO exec_t VALUES ('home');"}));
+        QCOMPARE(SqliteValue(m_other, "SELECT group_concat(a) FROM exec_t").toString(),
+                 QString("there,kept"));
+        QCOMPARE(m_rec.opened.size(), 1);
+        QCOMPARE(m_rec.opened[0].name, QString("Named"));
+        QVERIFY(!m_rec.opened[0].live);
+        // A directive behind a statement's ";" applies once that statement ran.
+        QCOMPARE(m_db->AliasName(), QString("SHOP"));
+        QCOMPARE(Value("SELECT a FROM exec_t").toString(), QString("home"));
 
         // Nothing is carried into the next run.
         QVERIFY(Run({"/* QueryName:Kept? */", "/* LiveAnswer:true */"}));

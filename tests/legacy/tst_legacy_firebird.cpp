@@ -1,5 +1,9 @@
+#include "DataSet.h"
+#include "Database.h"
+#include "Executor.h"
 #include "FirebirdDriver.h"
 #include "LegacyTestUtil.h"
+#include "Session.h"
 
 #include <QTemporaryDir>
 #include <ibase.h>
@@ -145,6 +149,36 @@ private slots:
         QVERIFY(q.exec(QStringLiteral("SELECT NAME, BORN FROM FB_PEOPLE")));
         QCOMPARE(c->ResultField(q, 1).DataType, ftDate);
         QCOMPARE(c->ResultField(q, 0).DataType, ftString);
+    }
+
+    // A failed statement is told from a lost server with a probe Firebird understands, so
+    // the connection stays open through the user's errors.
+    void failedStatementKeepsTheConnection()
+    {
+        QVERIFY(Open(m_file)->Answers());
+        TSession session(m_dir.filePath(QStringLiteral("aliases.ini")));
+        session.AddAlias(
+            QStringLiteral("FB"), QStringLiteral("INTRBASE"),
+            {QStringLiteral("SERVER NAME=") + m_file, QStringLiteral("USER NAME=SYSDBA")},
+            TSession::TPersistence::SessionOnly);
+        TDatabase db(QStringLiteral("DBOrvane"), &session);
+        db.SetAliasName(QStringLiteral("FB"));
+        TQuery query(&session);
+        query.DatabaseName = QStringLiteral("DBOrvane");
+        TExecutor exec(db, query, {});
+        QVERIFY(exec.RunScript({QStringLiteral("SELECT COUNT(*) FROM RDB$DATABASE;")}));
+        QVERIFY(db.Connected());
+        QVERIFY(!exec.RunScript({QStringLiteral("INSERT INTO FB_NOTHING VALUES (1);")}));
+        QVERIFY2(exec.ErrorText().contains(QStringLiteral("FB_NOTHING")),
+                 qPrintable(exec.ErrorText()));
+        QVERIFY(db.Connected());
+        QVERIFY(exec.RunScript({QStringLiteral("INSERT INTO FB_PEOPLE (ID, NAME) VALUES (20, "
+                                               "'After an error');")}));
+        QCOMPARE(Rows(*Open(m_file), QStringLiteral("SELECT NAME FROM FB_PEOPLE WHERE ID = 20"))
+                     .value(0)
+                     .value(0)
+                     .toString(),
+                 QStringLiteral("After an error"));
     }
 
     void damagedFilesGiveErrors_data()

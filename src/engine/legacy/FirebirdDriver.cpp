@@ -65,6 +65,9 @@ class TFirebirdConnection : public TConnection
 public:
     using TConnection::TConnection;
 
+    // Firebird has no SELECT without a FROM.
+    QString ProbeStatement() const override { return QStringLiteral("SELECT 1 FROM RDB$DATABASE"); }
+
     QStringList TableNames() override
     {
         return Texts(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS"

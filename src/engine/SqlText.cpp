@@ -1,0 +1,102 @@
+#include "SqlText.h"
+
+#include <QStringList>
+
+namespace {
+
+bool IsWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+// Walks the text a token at a time, passing over blanks, comments, literals and quoted
+// names, which can hide any word.
+class TWordScan
+{
+public:
+    explicit TWordScan(const QString &text)
+        : m_text(text)
+    {}
+
+    // The next word in upper case, with the parenthesis depth it stands at; false at the end.
+    bool NextWord(QString &word, int &depth)
+    {
+        const qsizetype n = m_text.size();
+        while (m_at < n) {
+            const QChar c = m_text[m_at];
+            const QChar next = m_at + 1 < n ? m_text[m_at + 1] : QChar();
+            if (c == u'-' && next == u'-') {
+                const qsizetype eol = m_text.indexOf(u'\n', m_at);
+                m_at = eol < 0 ? n : eol + 1;
+            } else if (c == u'/' && next == u'*') {
+                const qsizetype end = m_text.indexOf(QLatin1String("*/"), m_at + 2);
+                m_at = end < 0 ? n : end + 2;
+            } else if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
+                const QChar close = c == u'[' ? QChar(u']') : c;
+                const qsizetype end = m_text.indexOf(close, m_at + 1);
+                m_at = end < 0 ? n : end + 1; // a doubled quote is two literals in a row
+            } else if (c == u'(') {
+                ++m_depth;
+                ++m_at;
+            } else if (c == u')') {
+                m_depth = qMax(0, m_depth - 1);
+                ++m_at;
+            } else if (IsWordStart(c)) {
+                const qsizetype from = m_at;
+                while (m_at < n && IsWordChar(m_text[m_at]))
+                    ++m_at;
+                word = m_text.mid(from, m_at - from).toUpper();
+                depth = m_depth;
+                return true;
+            } else if (c.isSpace()) {
+                ++m_at;
+            } else {
+                m_other = true;
+                ++m_at;
+            }
+        }
+        return false;
+    }
+
+    // Whether anything but blanks, comments and "(" came before the last word.
+    bool SawOther() const { return m_other; }
+
+private:
+    const QString &m_text;
+    qsizetype m_at = 0;
+    int m_depth = 0;
+    bool m_other = false;
+};
+
+} // namespace
+
+QString StatementKeyword(const QString &sql)
+{
+    TWordScan scan(sql);
+    QString word;
+    int depth = 0;
+    if (!scan.NextWord(word, depth) || scan.SawOther())
+        return {};
+    if (word != QLatin1String("WITH"))
+        return word;
+    // The common table expressions' bodies stand in parentheses: the first statement
+    // word outside them is the main statement's.
+    static const QStringList mains {"SELECT", "INSERT", "UPDATE", "DELETE",
+                                    "MERGE",  "VALUES", "TABLE",  "REPLACE"};
+    const int base = depth;
+    while (scan.NextWord(word, depth))
+        if (depth == base && mains.contains(word))
+            return word;
+    return QStringLiteral("WITH");
+}
+
+bool IsQueryKeyword(const QString &keyword)
+{
+    return keyword == QLatin1String("SELECT") || keyword == QLatin1String("VALUES")
+        || keyword == QLatin1String("EXPLAIN");
+}

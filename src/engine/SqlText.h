@@ -1,0 +1,17 @@
+#pragma once
+
+// What kind of statement a text is, seen from its words rather than from a round trip to
+// the engine: whether running it would return rows decides whether it may be opened as a
+// result or must be carried out as a change.
+
+#include <QString>
+
+// The statement's leading keyword in upper case, after blanks, comments ("--" and "/* */")
+// and opening parentheses; for WITH, the keyword of the statement its common table
+// expressions feed (SELECT, INSERT, UPDATE...), or "WITH" when none follows. Empty when
+// the text does not begin with a word.
+QString StatementKeyword(const QString &sql);
+
+// Whether a statement led by this keyword returns rows in every engine's SQL: SELECT,
+// VALUES and EXPLAIN. The engines' own forms are their drivers' to tell.
+bool IsQueryKeyword(const QString &keyword);

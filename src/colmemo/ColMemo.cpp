@@ -1,5 +1,7 @@
 #include "ColMemo.h"
 
+#include "MemoLayout.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QKeyEvent>
@@ -32,6 +34,10 @@ TColor QColorToTColor(const QColor &Color)
 TColorMemo::TColorMemo(QWidget *AOwner)
     : QPlainTextEdit(AOwner)
 {
+    auto *doc = new QTextDocument(this);
+    m_docLayout = new TMemoLayout(doc);
+    doc->setDocumentLayout(m_docLayout);
+    setDocument(doc);
     // The native caret would be painted over by the colour layer, so the memo hides it and
     // draws its own caret after the layer.
     setCursorWidth(0);
@@ -396,6 +402,12 @@ void TColorMemo::focusOutEvent(QFocusEvent *e)
     QPlainTextEdit::focusOutEvent(e);
     m_caretTimer.stop();
     viewport()->update(m_caretArea);
+}
+
+void TColorMemo::resizeEvent(QResizeEvent *e)
+{
+    m_docLayout->SetViewWidth(viewport()->width());
+    QPlainTextEdit::resizeEvent(e);
 }
 
 void TColorMemo::scrollContentsBy(int dx, int dy)

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QPainter;
+class TMemoLayout;
 
 // Draws a keyword run instead of the memo. Canvas carries the memo's font, the run's colour
 // as pen and the memo's background as background brush; Rect is where PKey lies natively.
@@ -72,6 +73,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
@@ -103,6 +105,7 @@ private:
     bool HotSpotAt(const QPoint &Pos, QString *Text) const;
     int BlockIndex(const QTextBlock &Block) const { return Block.position() + Block.blockNumber(); }
 
+    TMemoLayout *m_docLayout = nullptr; // owned by the document
     TColorLayer m_layer;
     bool m_redrawAlways = false;
     int m_caretLine = 0;

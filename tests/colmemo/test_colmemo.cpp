@@ -252,6 +252,60 @@ private slots:
         QCOMPARE(m_memo->RunCount(), 0);
     }
 
+    void scrollRangeFollowsTheWidestLineThroughEdits()
+    {
+        const qreal margin = m_memo->document()->documentMargin();
+        const QFontMetricsF fm(m_memo->font());
+        // The width the text needs against the width the scroll range offers, within rounding.
+        const auto check = [&](int line) {
+            const QString text = m_memo->document()->findBlockByNumber(line).text();
+            const qreal needed = fm.horizontalAdvance(text) + 2 * margin;
+            const int offered
+                = m_memo->horizontalScrollBar()->maximum() + m_memo->viewport()->width();
+            return std::abs(offered - needed) <= 1.5;
+        };
+        const auto typeAt = [&](int line, int col, Qt::Key key, int times) {
+            m_memo->SetCaretLine(line);
+            m_memo->SetCaretCol(col);
+            for (int i = 0; i < times; ++i)
+                QTest::keyClick(m_memo, key);
+        };
+        m_memo->setPlainText(QString(120, 'w') + '\n' + QString(100, 'm') + '\n'
+                             + QString(60, 'w'));
+        QVERIFY(check(0));
+        // Shrinking the widest line hands the width to the next widest.
+        typeAt(0, 120, Qt::Key_Backspace, 40);
+        QCOMPARE(m_memo->document()->findBlockByNumber(0).length(), 81);
+        QVERIFY(check(1));
+        typeAt(2, 0, Qt::Key_W, 90);
+        QVERIFY(check(2));
+        typeAt(2, 0, Qt::Key_Delete, 60);
+        QVERIFY(check(1));
+        // Lines merged by a Backspace at a line start, and parted again by Enter.
+        typeAt(1, 0, Qt::Key_Backspace, 1);
+        QCOMPARE(m_memo->document()->blockCount(), 2);
+        QVERIFY(check(0));
+        typeAt(0, 80, Qt::Key_Return, 1);
+        QVERIFY(check(1));
+        // A removed line takes its width with it.
+        QTextCursor c(m_memo->document()->findBlockByNumber(0));
+        c.movePosition(QTextCursor::EndOfBlock);
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        QCOMPARE(m_memo->document()->blockCount(), 1);
+        QVERIFY(check(0));
+        m_memo->undo();
+        QVERIFY(check(1));
+        m_memo->setPlainText("short");
+        QCOMPARE(m_memo->horizontalScrollBar()->maximum(), 0);
+        // A long text is laid out as it is shown; its widest line widens the range once seen.
+        m_memo->setPlainText(Lines(2000, "x%1") + '\n' + QString(150, 'm'));
+        m_memo->moveCursor(QTextCursor::End);
+        m_memo->ensureCursorVisible();
+        Paint();
+        QVERIFY(check(2000));
+    }
+
     void largeTextsStayColoured()
     {
         m_memo->setPlainText(Lines(200000, "SELECT a%1 FROM t WHERE b = 'c' /* d */"));

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <climits>
 #include <functional>
 #include <vector>
 
@@ -89,11 +90,14 @@ private:
         QTextBlock Block;
         int Index; // character index of the line's first character
         QPointF Origin; // where the line's layout is drawn in the viewport
+        int VisibleFrom = 0; // the columns of the line inside the painted area, roughly
+        int VisibleTo = INT_MAX;
     };
 
     void Change();
     void PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area);
     bool CollectLines(int &ScanEnd);
+    void ClipLines(const QRect &Area);
     bool VisibleOrigin(const QTextBlock &Block, QPointF &Origin) const;
     int LineOf(int Index) const;
     void DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area);

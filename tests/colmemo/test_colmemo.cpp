@@ -252,6 +252,36 @@ private slots:
         QCOMPARE(m_memo->RunCount(), 0);
     }
 
+    void wideLineIsScannedAroundTheVisibleColumns()
+    {
+        const QString line = QString("SELECT x FROM t; ").repeated(8000);
+        m_memo->setPlainText("SELECT 1\n" + line + "\n'a' FROM u");
+        Paint();
+        const auto inView = [this](const TKeyDescr &r) {
+            QTextCursor c(m_memo->document());
+            c.setPosition(r.BegPos - m_memo->document()->findBlock(r.BegPos).blockNumber());
+            const QRect rect = m_memo->cursorRect(c);
+            return m_memo->viewport()->rect().contains(rect.topLeft());
+        };
+        const auto check = [&](int scroll) {
+            m_memo->horizontalScrollBar()->setValue(scroll);
+            Paint();
+            // Keywords are looked for only near the view however wide the line (it holds 16000),
+            // and still found in view, on the wide line as on its neighbours.
+            QVERIFY2(m_memo->RunCount() < 4000, qPrintable(QString::number(m_memo->RunCount())));
+            int shown = 0;
+            for (const QString &text : RunTexts(m_memo))
+                QVERIFY2(QStringList({"SELECT", "FROM", "'a'"}).contains(text), qPrintable(text));
+            for (int i = 0; i < m_memo->RunCount(); ++i)
+                shown += inView(m_memo->Runs()[i]);
+            QVERIFY2(shown >= 4, qPrintable(QString::number(shown)));
+        };
+        check(0);
+        QCOMPARE(RunTexts(m_memo).first(), QString("SELECT"));
+        check(m_memo->horizontalScrollBar()->maximum() / 2);
+        check(m_memo->horizontalScrollBar()->maximum());
+    }
+
     void scrollRangeFollowsTheWidestLineThroughEdits()
     {
         const qreal margin = m_memo->document()->documentMargin();

@@ -71,7 +71,7 @@ struct Editor
         QCoreApplication::processEvents();
         QElapsedTimer t;
         t.start();
-        form.memSQL->setPlainText(Text);
+        form.memSQL->LoadText(Text);
         form.memSQL->viewport()->repaint();
         QCoreApplication::processEvents();
         openMs = t.nsecsElapsed() / 1e6;

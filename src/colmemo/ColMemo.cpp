@@ -71,6 +71,67 @@ void TColorMemo::SetHotSpot(const THotSpot &Value)
     PaintKeys(this, false);
 }
 
+bool TColorMemo::LoadText(const QString &Text, const TLoadProgress &Progress)
+{
+    if (m_loading)
+        return false;
+    // The text goes into a document of its own, shown only once it is whole, so that a stopped
+    // load leaves the previous text as it stood.
+    QTextDocument *old = document();
+    auto *doc = new QTextDocument(this);
+    auto *layout = new TMemoLayout(doc);
+    doc->setDocumentLayout(layout);
+    doc->setDefaultFont(old->defaultFont());
+    doc->setDefaultTextOption(old->defaultTextOption());
+    doc->setDocumentMargin(old->documentMargin());
+    doc->setUndoRedoEnabled(false);
+    layout->SetViewWidth(viewport()->width());
+
+    m_loading = true;
+    m_loadStopped = false;
+    qApp->installEventFilter(this);
+    constexpr qsizetype Slice = qsizetype(1) << 20;
+    QTextCursor cursor(doc);
+    for (qsizetype from = 0; from < Text.size() && !m_loadStopped;) {
+        const qsizetype to = std::min(Text.size(), from + Slice);
+        cursor.insertText(Text.mid(from, to - from));
+        from = to;
+        if (Progress && !Progress(from, Text.size()))
+            m_loadStopped = true;
+        QCoreApplication::processEvents();
+    }
+    qApp->removeEventFilter(this);
+    m_loading = false;
+    if (m_loadStopped) {
+        delete doc;
+        return false;
+    }
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    setDocument(doc);
+    m_docLayout = layout;
+    if (old->parent() == this)
+        delete old;
+    Change();
+    return true;
+}
+
+bool TColorMemo::eventFilter(QObject *Watched, QEvent *Event)
+{
+    // While a load runs, Escape stops it, and the text on screen, about to be replaced, takes
+    // no input.
+    if (m_loading
+        && (Event->type() == QEvent::KeyPress || Event->type() == QEvent::ShortcutOverride)) {
+        if (static_cast<QKeyEvent *>(Event)->key() == Qt::Key_Escape) {
+            m_loadStopped = true;
+            return true;
+        }
+        if (Watched == this || Watched == viewport())
+            return true;
+    }
+    return QPlainTextEdit::eventFilter(Watched, Event);
+}
+
 int TColorMemo::CaretLine()
 {
     m_caretLine = document()->findBlock(textCursor().selectionStart()).blockNumber();

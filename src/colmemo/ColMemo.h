@@ -45,6 +45,14 @@ public:
     void SetOnDraw(TDrawEvent Handler) { m_layer.OnDraw = std::move(Handler); }
     TKeyDrawEvent OnDrawKey;
 
+    // Replaces the text by Text a slice at a time, so that the window stays live: after each
+    // slice Progress (when given) learns how much is in, and events are processed. Escape
+    // pressed meanwhile, or Progress answering false, stops the load and keeps the text as it
+    // was. True when the whole text is in; the editor is then unmodified, with no undo.
+    using TLoadProgress = std::function<bool(qsizetype Done, qsizetype Total)>;
+    bool LoadText(const QString &Text, const TLoadProgress &Progress = {});
+    bool Loading() const { return m_loading; }
+
     // 0-based; setting CaretCol works on the line last read or set through CaretLine.
     int CaretLine();
     void SetCaretLine(int Value);
@@ -73,6 +81,7 @@ signals:
     void OnHotSpotClick(const QString &SRC);
 
 protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -128,4 +137,6 @@ private:
     bool m_caretOn = true;
     QRect m_caretArea;
     bool m_hotCursor = false;
+    bool m_loading = false;
+    bool m_loadStopped = false;
 };

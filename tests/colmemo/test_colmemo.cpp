@@ -1,6 +1,7 @@
 #include "ColMemo.h"
 #include "SqlRules.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -280,6 +281,53 @@ private slots:
         QCOMPARE(RunTexts(m_memo).first(), QString("SELECT"));
         check(m_memo->horizontalScrollBar()->maximum() / 2);
         check(m_memo->horizontalScrollBar()->maximum());
+    }
+
+    void loadTextReplacesTheTextOrKeepsItWhenStopped()
+    {
+        m_memo->setPlainText("previous");
+        const QString text = Lines(300000, "SELECT %1 FROM t;");
+        std::vector<qsizetype> done;
+        qsizetype total = 0;
+        QVERIFY(m_memo->LoadText(text, [&](qsizetype Done, qsizetype Total) {
+            total = Total;
+            done.push_back(Done);
+            return true;
+        }));
+        QCOMPARE(total, text.size());
+        QVERIFY(done.size() > 2);
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        QCOMPARE(done.back(), text.size());
+        QCOMPARE(m_memo->toPlainText(), text);
+        QVERIFY(!m_memo->document()->isModified());
+        QVERIFY(!m_memo->document()->isUndoAvailable());
+        Paint();
+        QCOMPARE(RunTexts(m_memo).mid(0, 2), QStringList({"SELECT", "FROM"}));
+        // The loaded text edits and keeps its widths like any other.
+        m_memo->SetCaretLine(0);
+        QTest::keyClick(m_memo, Qt::Key_X);
+        QVERIFY(m_memo->document()->isModified());
+        QCOMPARE(m_memo->document()->firstBlock().text(), QString("xSELECT 0 FROM t;"));
+
+        // Stopped by its caller, or by Escape with keys typed meanwhile: the text stays.
+        const QString before = m_memo->toPlainText();
+        QVERIFY(!m_memo->LoadText(text, [](qsizetype, qsizetype) { return false; }));
+        QCOMPARE(m_memo->toPlainText(), before);
+        int calls = 0;
+        QVERIFY(!m_memo->LoadText(text, [&](qsizetype, qsizetype) {
+            if (++calls == 1) {
+                QCoreApplication::postEvent(
+                    m_memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, "y"));
+                QCoreApplication::postEvent(
+                    m_memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            }
+            return true;
+        }));
+        QCOMPARE(calls, 1);
+        QCOMPARE(m_memo->toPlainText(), before);
+        QVERIFY(!m_memo->Loading());
+        QTest::keyClick(m_memo, Qt::Key_Z);
+        QVERIFY(m_memo->toPlainText().startsWith("xzSELECT"));
     }
 
     void scrollRangeFollowsTheWidestLineThroughEdits()

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -75,9 +76,13 @@ bool TColorMemo::LoadText(const QString &Text, const TLoadProgress &Progress)
 {
     if (m_loading)
         return false;
-    // The text goes into a document of its own, shown only once it is whole, so that a stopped
-    // load leaves the previous text as it stood.
+    // The text goes into a document of its own, so that a stopped load can put the previous
+    // text back as it stood. The new one is shown while still empty: showing a document lays
+    // out a line of every block it holds, which costs more memory than the text itself.
     QTextDocument *old = document();
+    TMemoLayout *oldLayout = m_docLayout;
+    const QTextCursor oldCursor = textCursor();
+    const QPoint oldScroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     auto *doc = new QTextDocument(this);
     auto *layout = new TMemoLayout(doc);
     doc->setDocumentLayout(layout);
@@ -87,6 +92,8 @@ bool TColorMemo::LoadText(const QString &Text, const TLoadProgress &Progress)
     doc->setUndoRedoEnabled(false);
     layout->SetViewWidth(viewport()->width());
 
+    setDocument(doc);
+    m_docLayout = layout;
     m_loading = true;
     m_loadStopped = false;
     qApp->installEventFilter(this);
@@ -94,7 +101,11 @@ bool TColorMemo::LoadText(const QString &Text, const TLoadProgress &Progress)
     QTextCursor cursor(doc);
     for (qsizetype from = 0; from < Text.size() && !m_loadStopped;) {
         const qsizetype to = std::min(Text.size(), from + Slice);
+        // One change per slice: the layout then leaves the slice's lines to be laid out when
+        // shown, instead of laying out each line as it comes.
+        cursor.beginEditBlock();
         cursor.insertText(Text.mid(from, to - from));
+        cursor.endEditBlock();
         from = to;
         if (Progress && !Progress(from, Text.size()))
             m_loadStopped = true;
@@ -103,13 +114,16 @@ bool TColorMemo::LoadText(const QString &Text, const TLoadProgress &Progress)
     qApp->removeEventFilter(this);
     m_loading = false;
     if (m_loadStopped) {
+        setDocument(old);
+        m_docLayout = oldLayout;
+        setTextCursor(oldCursor);
+        horizontalScrollBar()->setValue(oldScroll.x());
+        verticalScrollBar()->setValue(oldScroll.y());
         delete doc;
         return false;
     }
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
-    setDocument(doc);
-    m_docLayout = layout;
     if (old->parent() == this)
         delete old;
     Change();

@@ -325,6 +325,7 @@ private slots:
         }));
         QCOMPARE(calls, 1);
         QCOMPARE(m_memo->toPlainText(), before);
+        QCOMPARE(m_memo->textCursor().position(), 1);
         QVERIFY(!m_memo->Loading());
         QTest::keyClick(m_memo, Qt::Key_Z);
         QVERIFY(m_memo->toPlainText().startsWith("xzSELECT"));

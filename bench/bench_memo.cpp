@@ -64,7 +64,7 @@ struct Editor
         const QString text = Script(lines);
         QElapsedTimer t;
         t.start();
-        form.memSQL->setPlainText(text);
+        form.memSQL->LoadText(text);
         form.memSQL->viewport()->repaint();
         openMs = t.nsecsElapsed() / 1e6;
         form.memSQL->setFocus();

@@ -1,5 +1,7 @@
 #include "ColMemo.h"
 
+#include "MemoLayout.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QKeyEvent>
@@ -8,6 +10,13 @@
 #include <QTextLayout>
 
 #include <algorithm>
+
+namespace {
+
+// How far beyond the visible columns of a wide line spans are looked for.
+constexpr int WideLineReach = 10000;
+
+} // namespace
 
 QColor TColorToQColor(TColor Color, const QPalette &Palette)
 {
@@ -32,6 +41,10 @@ TColor QColorToTColor(const QColor &Color)
 TColorMemo::TColorMemo(QWidget *AOwner)
     : QPlainTextEdit(AOwner)
 {
+    auto *doc = new QTextDocument(this);
+    m_docLayout = new TMemoLayout(doc);
+    doc->setDocumentLayout(m_docLayout);
+    setDocument(doc);
     // The native caret would be painted over by the colour layer, so the memo hides it and
     // draws its own caret after the layer.
     setCursorWidth(0);
@@ -219,17 +232,38 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
     int scanEnd = 0;
     if (!CollectLines(scanEnd))
         return;
+    ClipLines(Area);
 
     // The snapshot holds only the scanned lines, with CR LF between them as the character
     // indexes count it.
-    const int scanFrom = m_lines.front().Index;
+    int scanFrom = m_lines.front().Index;
     m_textBuf.resize(0);
     for (const ScanLine &line : m_lines) {
-        m_textBuf += line.Block.text();
+        const QString text = line.Block.text();
+        // Of a wide line only a stretch around the visible columns is scanned, blanked
+        // elsewhere so that the character indexes stay; a span opened further left than
+        // that stretch reaches is not seen, as one opened above the scanned lines is not.
+        const qsizetype from = std::max(0, line.VisibleFrom - WideLineReach);
+        const qsizetype to = line.VisibleTo == INT_MAX
+            ? text.size()
+            : std::min<qsizetype>(text.size(), qsizetype(line.VisibleTo) + WideLineReach);
+        m_textBuf += QString(from, QChar(' '));
+        m_textBuf += QStringView(text).mid(from, std::max<qsizetype>(to - from, 0));
+        m_textBuf += QString(std::max<qsizetype>(text.size() - std::max(to, from), 0), QChar(' '));
         if (line.Block.next().isValid())
             m_textBuf += QLatin1String("\r\n");
     }
     m_textBuf.truncate(std::max(scanEnd - scanFrom, 0));
+    // Blanks that stand for the hidden ends of a wide first or last line need no scan.
+    const ScanLine &lastLine = m_lines.back();
+    if (lastLine.VisibleTo != INT_MAX)
+        m_textBuf.truncate(std::min<qsizetype>(m_textBuf.size(),
+                                               qsizetype(lastLine.Index - scanFrom)
+                                                   + lastLine.VisibleTo + WideLineReach));
+    const int lead = std::max(m_lines.front().VisibleFrom - WideLineReach, 0);
+    if (lead > 0)
+        m_textBuf.remove(0, std::min<qsizetype>(lead, m_textBuf.size()));
+    scanFrom += lead;
     m_lastScanFrom = scanFrom;
     m_lastScanEnd = scanFrom + int(m_textBuf.size());
 
@@ -259,6 +293,29 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
     }
 }
 
+void TColorMemo::ClipLines(const QRect &Area)
+{
+    // A line far wider than the view holds runs by the hundred thousand, and placing each one
+    // costs a walk along the line: only the columns in the painted area are placed and drawn.
+    // Finding a column from a position walks the line too, so the visible columns are taken
+    // from the line's mean step, exact in the editor's fixed-pitch font, with three widths of
+    // the area to spare on either side for lines whose characters differ in width.
+    constexpr int WideLine = 1000;
+    for (ScanLine &l : m_lines) {
+        const QTextLayout *layout = l.Block.layout();
+        const int length = l.Block.length() - 1;
+        if (length < WideLine || layout->lineCount() != 1)
+            continue;
+        const QTextLine line = layout->lineAt(0);
+        const qreal meanStep = std::max(line.naturalTextWidth() / length, 0.5);
+        const qreal left = (Area.left() - l.Origin.x() - line.x()) / meanStep;
+        const qreal span = 3 * (Area.width() / meanStep) + 2;
+        l.VisibleFrom = int(std::clamp<qreal>(std::floor(left - span), 0, length));
+        l.VisibleTo = int(std::clamp<qreal>(std::ceil(left + span + Area.width() / meanStep),
+                                            l.VisibleFrom, length));
+    }
+}
+
 int TColorMemo::LineOf(int Index) const
 {
     auto it = std::upper_bound(m_lines.begin(), m_lines.end(), Index,
@@ -281,7 +338,8 @@ QRectF TColorMemo::PieceRect(const ScanLine &Line, int From, int To, qreal *Base
 
 void TColorMemo::DrawPiece(QPainter &p, const ScanLine &Line, int From, int To, const QRect &Area)
 {
-    To = std::min(To, Line.Block.length() - 2); // never the line break
+    To = std::min({To, Line.Block.length() - 2, Line.VisibleTo}); // never the line break
+    From = std::max(From, Line.VisibleFrom);
     while (From <= To) {
         // With word wrap one text line may take several lines on screen.
         const QTextLine line = Line.Block.layout()->lineForTextPosition(From);
@@ -320,7 +378,7 @@ void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)
         DrawPiece(p, m_lines[last], 0, Run.EndPos - m_lines[last].Index, Area);
     } else {
         const int to = std::min(Run.EndPos - line.Index, line.Block.length() - 2);
-        if (to < from)
+        if (to < from || to < line.VisibleFrom || from > line.VisibleTo)
             return;
         if (Run.IsKey && OnDrawKey) {
             const QRectF rect = PieceRect(line, from, to);
@@ -396,6 +454,12 @@ void TColorMemo::focusOutEvent(QFocusEvent *e)
     QPlainTextEdit::focusOutEvent(e);
     m_caretTimer.stop();
     viewport()->update(m_caretArea);
+}
+
+void TColorMemo::resizeEvent(QResizeEvent *e)
+{
+    m_docLayout->SetViewWidth(viewport()->width());
+    QPlainTextEdit::resizeEvent(e);
 }
 
 void TColorMemo::scrollContentsBy(int dx, int dy)

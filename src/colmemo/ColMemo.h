@@ -11,10 +11,12 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <climits>
 #include <functional>
 #include <vector>
 
 class QPainter;
+class TMemoLayout;
 
 // Draws a keyword run instead of the memo. Canvas carries the memo's font, the run's colour
 // as pen and the memo's background as background brush; Rect is where PKey lies natively.
@@ -42,6 +44,14 @@ public:
     // Supplies spans for rules of the event kind; at most ColorLimMax of them.
     void SetOnDraw(TDrawEvent Handler) { m_layer.OnDraw = std::move(Handler); }
     TKeyDrawEvent OnDrawKey;
+
+    // Replaces the text by Text a slice at a time, so that the window stays live: after each
+    // slice Progress (when given) learns how much is in, and events are processed. Escape
+    // pressed meanwhile, or Progress answering false, stops the load and keeps the text as it
+    // was. True when the whole text is in; the editor is then unmodified, with no undo.
+    using TLoadProgress = std::function<bool(qsizetype Done, qsizetype Total)>;
+    bool LoadText(const QString &Text, const TLoadProgress &Progress = {});
+    bool Loading() const { return m_loading; }
 
     // 0-based; setting CaretCol works on the line last read or set through CaretLine.
     int CaretLine();
@@ -71,7 +81,9 @@ signals:
     void OnHotSpotClick(const QString &SRC);
 
 protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
     void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
@@ -87,11 +99,14 @@ private:
         QTextBlock Block;
         int Index; // character index of the line's first character
         QPointF Origin; // where the line's layout is drawn in the viewport
+        int VisibleFrom = 0; // the columns of the line inside the painted area, roughly
+        int VisibleTo = INT_MAX;
     };
 
     void Change();
     void PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area);
     bool CollectLines(int &ScanEnd);
+    void ClipLines(const QRect &Area);
     bool VisibleOrigin(const QTextBlock &Block, QPointF &Origin) const;
     int LineOf(int Index) const;
     void DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area);
@@ -103,6 +118,7 @@ private:
     bool HotSpotAt(const QPoint &Pos, QString *Text) const;
     int BlockIndex(const QTextBlock &Block) const { return Block.position() + Block.blockNumber(); }
 
+    TMemoLayout *m_docLayout = nullptr; // owned by the document
     TColorLayer m_layer;
     bool m_redrawAlways = false;
     int m_caretLine = 0;
@@ -121,4 +137,6 @@ private:
     bool m_caretOn = true;
     QRect m_caretArea;
     bool m_hotCursor = false;
+    bool m_loading = false;
+    bool m_loadStopped = false;
 };

@@ -34,10 +34,15 @@ QString AsciiUpper(const QString &s)
     return r;
 }
 
+// Digits and the underscore belong to the word as they belong to an SQL name, so that
+// TABLE inside MY_TABLE or TABLE1 is not shown as a keyword the engine never sees.
 bool IsWordBoundary(QChar c)
 {
     const char16_t u = c.unicode();
-    return !((u >= 64 && u <= 90) || (u >= 97 && u <= 122));
+    if (u > 127)
+        return !c.isLetterOrNumber();
+    return !((u >= '@' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
+             || u == '_');
 }
 
 bool IsHexText(const QString &s)
@@ -367,7 +372,12 @@ int TColorRule::ScanMarkers(int Index, const TScanText &Text, TKeyDescrList &Des
         } else {
             if (m.EndStr.isEmpty())
                 break;
-            const qsizetype end = t.indexOf(m.EndStr, best + 1);
+            qsizetype end = t.indexOf(m.EndStr, best + 1);
+            // A span closed by a line break also closes where the text ends without one.
+            if (end < 0 && m.EndStr == u"\r\n") {
+                Descriptors.Write(k++, Descr(Text.From + best, Text.End() - 1, m.Color, false));
+                break;
+            }
             if (end < 0)
                 break;
             Descriptors.Write(k++,

@@ -12,14 +12,16 @@ QStringList SqlKeywordLines()
 
 QStringList SqlMarkerLines()
 {
-    return {"<;>;", "/*;*/;", "\";\";red", "';';red"};
+    // A "--" comment runs to its line break; in one table with the quotes, so that whichever
+    // opens first holds the other as plain text, as the executor reads them.
+    return {"<;>;", "/*;*/;", "\";\";red", "';';red", "--;\r\n;"};
 }
 
 void AddSqlColorRules(TDrawRules &Rules)
 {
     TColorRule &keys = Rules.Add();
     keys.KeyDrawingType = dtKeyShow;
-    keys.DefKeyColor = clBlack;
+    keys.DefKeyColor = clWindowText; // readable on dark themes too
     keys.SetKeywords(SqlKeywordLines());
 
     TColorRule &spans = Rules.Add();

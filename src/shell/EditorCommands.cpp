@@ -1,5 +1,7 @@
 #include "EditorCommands.h"
 
+#include "ColMemo.h"
+
 #include "EditorLogic.h"
 #include "FindCmdDlg.h"
 #include "GotoLine.h"
@@ -17,6 +19,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTextBlock>
 
@@ -141,7 +144,31 @@ bool TEditorCommands::OpenScript(const QString &fileName)
         MessageDlg(load.error, TMsgDlgType::Error, QMessageBox::Ok);
         return false;
     }
-    m_host.editor->setPlainText(load.text);
+    if (auto *memo = qobject_cast<TColorMemo *>(m_host.editor)) {
+        // A long script goes in a slice at a time under the window's progress bar; Escape
+        // stops it and keeps the script there was.
+        QProgressBar *bar = m_host.window
+            ? m_host.window->findChild<QProgressBar *>(QStringLiteral("prgB"))
+            : nullptr;
+        const bool wasVisible = bar && bar->isVisible();
+        const bool loaded = memo->LoadText(load.text, [bar](qsizetype done, qsizetype total) {
+            if (bar) {
+                bar->setRange(0, 1000);
+                bar->setValue(int(done * 1000 / std::max<qsizetype>(total, 1)));
+                bar->show();
+            }
+            return true;
+        });
+        if (bar && !wasVisible)
+            bar->hide();
+        if (!loaded) {
+            if (m_host.setStatus)
+                m_host.setStatus(QStringLiteral("Opening %1 stopped").arg(fileName));
+            return false;
+        }
+    } else {
+        m_host.editor->setPlainText(load.text);
+    }
     m_host.editor->document()->setModified(false);
     m_format = load.format;
     const QFileInfo info(fileName);

@@ -1,6 +1,7 @@
 #include "ColMemo.h"
 #include "SqlRules.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -250,6 +251,138 @@ private slots:
         m_memo->setEnabled(false);
         Paint();
         QCOMPARE(m_memo->RunCount(), 0);
+    }
+
+    void wideLineIsScannedAroundTheVisibleColumns()
+    {
+        const QString line = QString("SELECT x FROM t; ").repeated(8000);
+        m_memo->setPlainText("SELECT 1\n" + line + "\n'a' FROM u");
+        Paint();
+        const auto inView = [this](const TKeyDescr &r) {
+            QTextCursor c(m_memo->document());
+            c.setPosition(r.BegPos - m_memo->document()->findBlock(r.BegPos).blockNumber());
+            const QRect rect = m_memo->cursorRect(c);
+            return m_memo->viewport()->rect().contains(rect.topLeft());
+        };
+        const auto check = [&](int scroll) {
+            m_memo->horizontalScrollBar()->setValue(scroll);
+            Paint();
+            // Keywords are looked for only near the view however wide the line (it holds 16000),
+            // and still found in view, on the wide line as on its neighbours.
+            QVERIFY2(m_memo->RunCount() < 4000, qPrintable(QString::number(m_memo->RunCount())));
+            int shown = 0;
+            for (const QString &text : RunTexts(m_memo))
+                QVERIFY2(QStringList({"SELECT", "FROM", "'a'"}).contains(text), qPrintable(text));
+            for (int i = 0; i < m_memo->RunCount(); ++i)
+                shown += inView(m_memo->Runs()[i]);
+            QVERIFY2(shown >= 4, qPrintable(QString::number(shown)));
+        };
+        check(0);
+        QCOMPARE(RunTexts(m_memo).first(), QString("SELECT"));
+        check(m_memo->horizontalScrollBar()->maximum() / 2);
+        check(m_memo->horizontalScrollBar()->maximum());
+    }
+
+    void loadTextReplacesTheTextOrKeepsItWhenStopped()
+    {
+        m_memo->setPlainText("previous");
+        const QString text = Lines(300000, "SELECT %1 FROM t;");
+        std::vector<qsizetype> done;
+        qsizetype total = 0;
+        QVERIFY(m_memo->LoadText(text, [&](qsizetype Done, qsizetype Total) {
+            total = Total;
+            done.push_back(Done);
+            return true;
+        }));
+        QCOMPARE(total, text.size());
+        QVERIFY(done.size() > 2);
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        QCOMPARE(done.back(), text.size());
+        QCOMPARE(m_memo->toPlainText(), text);
+        QVERIFY(!m_memo->document()->isModified());
+        QVERIFY(!m_memo->document()->isUndoAvailable());
+        Paint();
+        QCOMPARE(RunTexts(m_memo).mid(0, 2), QStringList({"SELECT", "FROM"}));
+        // The loaded text edits and keeps its widths like any other.
+        m_memo->SetCaretLine(0);
+        QTest::keyClick(m_memo, Qt::Key_X);
+        QVERIFY(m_memo->document()->isModified());
+        QCOMPARE(m_memo->document()->firstBlock().text(), QString("xSELECT 0 FROM t;"));
+
+        // Stopped by its caller, or by Escape with keys typed meanwhile: the text stays.
+        const QString before = m_memo->toPlainText();
+        QVERIFY(!m_memo->LoadText(text, [](qsizetype, qsizetype) { return false; }));
+        QCOMPARE(m_memo->toPlainText(), before);
+        int calls = 0;
+        QVERIFY(!m_memo->LoadText(text, [&](qsizetype, qsizetype) {
+            if (++calls == 1) {
+                QCoreApplication::postEvent(
+                    m_memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, "y"));
+                QCoreApplication::postEvent(
+                    m_memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            }
+            return true;
+        }));
+        QCOMPARE(calls, 1);
+        QCOMPARE(m_memo->toPlainText(), before);
+        QCOMPARE(m_memo->textCursor().position(), 1);
+        QVERIFY(!m_memo->Loading());
+        QTest::keyClick(m_memo, Qt::Key_Z);
+        QVERIFY(m_memo->toPlainText().startsWith("xzSELECT"));
+    }
+
+    void scrollRangeFollowsTheWidestLineThroughEdits()
+    {
+        const qreal margin = m_memo->document()->documentMargin();
+        const QFontMetricsF fm(m_memo->font());
+        // The width the text needs against the width the scroll range offers, within rounding.
+        const auto check = [&](int line) {
+            const QString text = m_memo->document()->findBlockByNumber(line).text();
+            const qreal needed = fm.horizontalAdvance(text) + 2 * margin;
+            const int offered
+                = m_memo->horizontalScrollBar()->maximum() + m_memo->viewport()->width();
+            return std::abs(offered - needed) <= 1.5;
+        };
+        const auto typeAt = [&](int line, int col, Qt::Key key, int times) {
+            m_memo->SetCaretLine(line);
+            m_memo->SetCaretCol(col);
+            for (int i = 0; i < times; ++i)
+                QTest::keyClick(m_memo, key);
+        };
+        m_memo->setPlainText(QString(120, 'w') + '\n' + QString(100, 'm') + '\n'
+                             + QString(60, 'w'));
+        QVERIFY(check(0));
+        // Shrinking the widest line hands the width to the next widest.
+        typeAt(0, 120, Qt::Key_Backspace, 40);
+        QCOMPARE(m_memo->document()->findBlockByNumber(0).length(), 81);
+        QVERIFY(check(1));
+        typeAt(2, 0, Qt::Key_W, 90);
+        QVERIFY(check(2));
+        typeAt(2, 0, Qt::Key_Delete, 60);
+        QVERIFY(check(1));
+        // Lines merged by a Backspace at a line start, and parted again by Enter.
+        typeAt(1, 0, Qt::Key_Backspace, 1);
+        QCOMPARE(m_memo->document()->blockCount(), 2);
+        QVERIFY(check(0));
+        typeAt(0, 80, Qt::Key_Return, 1);
+        QVERIFY(check(1));
+        // A removed line takes its width with it.
+        QTextCursor c(m_memo->document()->findBlockByNumber(0));
+        c.movePosition(QTextCursor::EndOfBlock);
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        QCOMPARE(m_memo->document()->blockCount(), 1);
+        QVERIFY(check(0));
+        m_memo->undo();
+        QVERIFY(check(1));
+        m_memo->setPlainText("short");
+        QCOMPARE(m_memo->horizontalScrollBar()->maximum(), 0);
+        // A long text is laid out as it is shown; its widest line widens the range once seen.
+        m_memo->setPlainText(Lines(2000, "x%1") + '\n' + QString(150, 'm'));
+        m_memo->moveCursor(QTextCursor::End);
+        m_memo->ensureCursorVisible();
+        Paint();
+        QVERIFY(check(2000));
     }
 
     void largeTextsStayColoured()

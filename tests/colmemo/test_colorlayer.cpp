@@ -50,17 +50,18 @@ private slots:
     {
         QCOMPARE(SqlKeywordLines().size(), 45);
         QCOMPARE(Runs(m_sql, "SELECT 'select' FROM t"),
-                 QStringList({"0-5:000000k", "7-14:0000ff", "16-19:000000k"}));
+                 QStringList({"0-5:80000008k", "7-14:0000ff", "16-19:80000008k"}));
         QCOMPARE(Runs(m_sql, "ID AUTO INC, \"Key\" /* a\r\nb */ <TableName>"),
-                 QStringList({"3-10:000000k", "13-17:0000ff", "19-28:808080", "30-40:808080"}));
+                 QStringList({"3-10:80000008k", "13-17:0000ff", "19-28:808080", "30-40:808080"}));
     }
 
     void comparisonSignOpensAGreySpan()
     {
-        QCOMPARE(Runs(m_sql, "WHERE a < 5 AND b > 2"), QStringList({"0-4:000000k", "8-18:808080"}));
+        QCOMPARE(Runs(m_sql, "WHERE a < 5 AND b > 2"),
+                 QStringList({"0-4:80000008k", "8-18:808080"}));
         // With no ">" after it, the "<" stops the marker rule; keywords are still found.
         QCOMPARE(Runs(m_sql, "WHERE a < 5 /* c */ 'x' AND"),
-                 QStringList({"0-4:000000k", "24-26:000000k"}));
+                 QStringList({"0-4:80000008k", "24-26:80000008k"}));
     }
 
     void higherZOrderWinsWhateverItsPlace()
@@ -84,7 +85,7 @@ private slots:
     void selectionAndTabsCutRuns()
     {
         QCOMPARE(Runs(m_sql, "SELECT x", 0, Selection(3, 5)),
-                 QStringList({"0-2:000000k", "3-7:000000 z254"}));
+                 QStringList({"0-2:80000008k", "3-7:000000 z254"}));
         QCOMPARE(Runs(m_sql, "/*a\tb*/"),
                  QStringList({"0-2:808080", "3-3:000000 z255", "4-6:808080"}));
         TPaintState noTabs;
@@ -156,7 +157,7 @@ private slots:
     {
         QCOMPARE(Runs(m_sql, "SELECT 'a' FROM").size(), 3);
         const int count = m_sql.Descriptors().Count();
-        QCOMPARE(Runs(m_sql, "x FROM"), QStringList({"2-5:000000k"}));
+        QCOMPARE(Runs(m_sql, "x FROM"), QStringList({"2-5:80000008k"}));
         QCOMPARE(m_sql.Descriptors().Count(), count);
         QCOMPARE(m_sql.Descriptors()[1].BegPos, MaxInt);
         QVERIFY(Runs(m_sql, "plain text").isEmpty());

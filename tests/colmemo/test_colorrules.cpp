@@ -80,10 +80,11 @@ private slots:
         TColorRule rule = KeywordRule({"Select", "Table"});
         QCOMPARE(Spans(rule, "select Select SELECT"),
                  QStringList({"0-5:000000k", "7-12:000000k", "14-19:000000k"}));
-        // Digits and the underscore are word boundaries; letters are not.
-        QCOMPARE(Spans(rule, "TABLE1 MY_TABLE TABLES"),
-                 QStringList({"0-4:000000k", "10-14:000000k"}));
-        QCOMPARE(Spans(rule, "1SELECT"), QStringList({"1-6:000000k"}));
+        // Names hold letters, digits and underscores: no keyword is found inside one.
+        QVERIFY(
+            Spans(rule, "TABLE1 MY_TABLE TABLES ZZ_NO_SUCH_TABLE 1SELECT TABLE\u00e9").isEmpty());
+        QCOMPARE(Spans(rule, "(table),\"Select\"\r\n.TABLE"),
+                 QStringList({"9-14:000000k", "1-5:000000k", "19-23:000000k"}));
         rule.PartWord = true;
         QCOMPARE(Spans(rule, "TABLES"), QStringList({"0-4:000000k"}));
     }
@@ -142,6 +143,11 @@ private slots:
         QCOMPARE(Spans(rule, "/*/"), QStringList({"0-2:808080"}));
         // The earliest begin wins; a quote inside a comment is part of it.
         QCOMPARE(Spans(rule, "/* it's */ 'x'"), QStringList({"0-9:808080", "11-13:0000ff"}));
+        // A span closed by a line break, also at the end of the text; the first opened holds
+        // the other markers as plain text.
+        rule.SetKeyBegEndLst({"';';red", "--;\r\n;"});
+        QCOMPARE(Spans(rule, "'a--b' -- it's\r\nx -- end"),
+                 QStringList({"0-5:0000ff", "7-15:808080", "18-23:808080"}));
     }
 
     void quotePairGivesOneSpanPerQuotedLetter()

@@ -240,6 +240,44 @@ private slots:
         QVERIFY(std::abs(after.right - expected.right) <= 1);
     }
 
+    void darkThemeKeywordsAndLineCommentsShowWhatRuns()
+    {
+        std::unique_ptr<TestForm> form(NewForm());
+        TColorMemo *memo = form->memSQL;
+        QPalette dark = memo->palette();
+        dark.setColor(QPalette::Base, Qt::black);
+        dark.setColor(QPalette::Text, Qt::white);
+        memo->setPalette(dark);
+        memo->setPlainText("SELECT a -- it's FROM x\nFROM ZZ_NO_SUCH_TABLE '--'\nx -- last");
+        memo->viewport()->repaint();
+        const QString text = memo->toPlainText().replace('\n', QLatin1String("\r\n"));
+        QStringList runs;
+        for (int i = 0; i < memo->RunCount(); ++i) {
+            const TKeyDescr &r = memo->Runs()[i];
+            runs << QStringLiteral("%1%2:%3")
+                        .arg(r.IsKey ? "key " : "")
+                        .arg(text.mid(r.BegPos, r.EndPos - r.BegPos + 1).trimmed())
+                        .arg(r.Color, 6, 16, QChar('0'));
+        }
+        QCOMPARE(runs,
+                 QStringList({"key SELECT:80000008", "-- it's FROM x:808080", "key FROM:80000008",
+                              "'--':0000ff", "-- last:808080"}));
+
+        QPlainTextEdit plain;
+        plain.setPalette(dark);
+        plain.setFont(memo->font());
+        plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+        plain.setPlainText(memo->toPlainText());
+        plain.resize(memo->size());
+        plain.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plain));
+        const Ink key = InkIn(memo->viewport()->grab().toImage(), TextRect(memo, 0, 6), Qt::black);
+        const Ink native
+            = InkIn(plain.viewport()->grab().toImage(), TextRect(&plain, 0, 6), Qt::black);
+        QVERIFY2(native.pixels > 0 && key.pixels * 10 > native.pixels * 12,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(key.pixels).arg(native.pixels)));
+    }
+
     void commentOpenedAboveTheViewIsNotGrey()
     {
         std::unique_ptr<TestForm> form(NewForm());

@@ -1,3 +1,4 @@
+#include "ColMemo.h"
 #include "EditorCommands.h"
 #include "FindCmdDlg.h"
 #include "GotoLine.h"
@@ -12,11 +13,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -187,6 +190,53 @@ private slots:
         QCOMPARE(m_cmds->FileState(), int(fsSaved));
         QVERIFY(!m_save->isEnabled());
         QVERIFY(!m_editor->document()->isModified());
+    }
+
+    void longScriptOpensUnderTheProgressBarAndEscapeStopsIt()
+    {
+        QMainWindow window;
+        auto *box = new QWidget;
+        auto *l = new QVBoxLayout(box);
+        auto *memo = new TColorMemo;
+        auto *bar = new QProgressBar;
+        bar->setObjectName("prgB");
+        bar->hide();
+        l->addWidget(memo);
+        l->addWidget(bar);
+        window.setCentralWidget(box);
+        window.show();
+        QString status;
+        TEditorHost host;
+        host.window = &window;
+        host.editor = memo;
+        host.setStatus = [&](const QString &t) {
+            status = t;
+        };
+        TEditorCommands cmds(host);
+        QByteArray script;
+        for (int i = 0; i < 200000; ++i)
+            script += "SELECT " + QByteArray::number(i) + ";\n";
+        const QString file = Path("long.sql");
+        Write(file, script);
+        QList<int> shown;
+        connect(bar, &QProgressBar::valueChanged, bar, [&](int v) {
+            if (bar->isVisible())
+                shown << v;
+        });
+        QVERIFY(cmds.OpenScript(file));
+        QVERIFY2(shown.size() > 1 && shown.last() == bar->maximum(),
+                 qPrintable(QString::number(shown.size())));
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(memo->document()->findBlockByNumber(199999).text(), QString("SELECT 199999;"));
+        QVERIFY(!memo->document()->isModified());
+
+        memo->setPlainText("kept");
+        QCoreApplication::postEvent(
+            memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        QVERIFY(!cmds.OpenScript(file));
+        QCOMPARE(memo->toPlainText(), QString("kept"));
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(status, QStringLiteral("Opening %1 stopped").arg(file));
     }
 
     void scriptLoadedUntitledAsksForName()

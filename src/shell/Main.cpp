@@ -44,6 +44,8 @@ Tform_Main::Tform_Main(QWidget *parent)
     DB_Orvane.OnLogin = [this](TDatabase &db, QStringList &params) {
         DB_OrvaneLogin(db, params);
     };
+    // Databases opened by alias name for a lookup or a link log in the same way.
+    DB_Orvane.Session().OnLogin = DB_Orvane.OnLogin;
     CreateControls();
     FormCreate();
     qApp->installEventFilter(this);
@@ -52,6 +54,7 @@ Tform_Main::Tform_Main(QWidget *parent)
 Tform_Main::~Tform_Main()
 {
     qApp->removeEventFilter(this);
+    DB_Orvane.Session().OnLogin = nullptr;
     FormDestroy();
 }
 

@@ -182,6 +182,7 @@ private:
     void CreateLinkCommands();
     QTreeWidgetItem *LinkFieldNode();
     QTreeWidgetItem *ExactNode(const QString &path);
+    void Select(QTreeWidgetItem *node);
     void RefreshAt(const QString &path);
     void MoveCaretByWord(bool forward);
 

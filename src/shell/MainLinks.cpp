@@ -67,6 +67,16 @@ static void Expand(QTreeWidgetItem *node)
         node->setExpanded(true);
 }
 
+// The node selected and in view. Its parents open first: an expansion makes the expanded
+// node the tree's path, which the selection must have the last word on.
+void Tform_Main::Select(QTreeWidgetItem *node)
+{
+    for (QTreeWidgetItem *up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    MainTree->setCurrentItem(node);
+    MainTree->scrollToItem(node);
+}
+
 // Whole names only: the alias, a table whose name may itself hold ".", then a field, or
 // "Primary key" and one of its fields.
 QTreeWidgetItem *Tform_Main::ExactNode(const QString &path)
@@ -89,7 +99,7 @@ QTreeWidgetItem *Tform_Main::ExactNode(const QString &path)
         Expand(table);
         if (rest.size() == 1)
             return ChildNamed(table, rest[0], nkField);
-        if (rest.size() == 2)
+        if (rest.size() == 2 && rest[0].compare(PrimaryKeyText, Qt::CaseInsensitive) == 0)
             if (QTreeWidgetItem *key = ChildNamed(table, PrimaryKeyText, nkPrimaryKey))
                 return ChildNamed(key, rest[1], nkPrimaryField);
         return nullptr;
@@ -102,8 +112,7 @@ bool Tform_Main::SelectPath(const QString &path)
     if (path.isEmpty())
         return false;
     if (QTreeWidgetItem *node = ExactNode(path)) {
-        MainTree->setCurrentItem(node);
-        MainTree->scrollToItem(node);
+        Select(node);
         return true;
     }
     // Names given by their beginnings, as Find in Tree takes them; the node found must
@@ -141,7 +150,7 @@ QString Tform_Main::TargetFieldDialog(const QString &caption, const QString &def
             node->setExpanded(true);
             if (QTreeWidgetItem *key = ChildNamed(node, PrimaryKeyText, nkPrimaryKey);
                 key && key->childCount() > 0) {
-                MainTree->setCurrentItem(key->child(0));
+                Select(key->child(0));
                 return answer;
             }
         }
@@ -162,8 +171,11 @@ bool Tform_Main::LinkTargetPicker(QString &target)
     // A field does not look itself up, however its path was typed.
     if (answer.isEmpty() || answer.compare(source, Qt::CaseInsensitive) == 0
         || picked.compare(sourceField, Qt::CaseInsensitive) == 0) {
-        if (m_nodePath.compare(source, Qt::CaseInsensitive) != 0)
+        if (m_nodePath.compare(source, Qt::CaseInsensitive) != 0) {
+            const QString said = StatusText();
             SelectPath(sourceField); // nothing picked: back on the field
+            SetStatusText(said);
+        }
         return false;
     }
     SetNodePathText(source);

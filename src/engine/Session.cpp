@@ -211,6 +211,10 @@ TDatabase &TSession::OpenDatabase(const QString &databaseName)
     // in its destructor, so FindDatabase finds it from now on.
     auto db = std::make_unique<TDatabase>(databaseName, this);
     db->SetAliasName(databaseName);
+    db->OnLogin = [this](TDatabase &d, QStringList &loginParams) {
+        if (OnLogin)
+            OnLogin(d, loginParams);
+    };
     m_ownedDatabases.push_back(std::move(db));
     return *m_ownedDatabases.back();
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class TDatabase;
@@ -54,6 +55,9 @@ public:
     TDatabase *FindDatabase(const QString &databaseName) const;
     // The registered database of that name, or a temporary one on the alias of that name.
     TDatabase &OpenDatabase(const QString &databaseName);
+    // The login event of the databases OpenDatabase makes for an alias: a lookup or a link
+    // into another alias then logs in as the program's own databases do.
+    std::function<void(TDatabase &db, QStringList &loginParams)> OnLogin;
 
 private:
     struct Alias

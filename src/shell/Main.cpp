@@ -57,6 +57,8 @@ Tform_Main::Tform_Main(QWidget *parent)
     DB_Orvane.OnLogin = [this](TDatabase &db, QStringList &params) {
         DB_OrvaneLogin(db, params);
     };
+    // Databases opened by alias name for a lookup or a link log in the same way.
+    DB_Orvane.Session().OnLogin = DB_Orvane.OnLogin;
     CreateControls();
     FormCreate();
     qApp->installEventFilter(this);
@@ -65,6 +67,7 @@ Tform_Main::Tform_Main(QWidget *parent)
 Tform_Main::~Tform_Main()
 {
     qApp->removeEventFilter(this);
+    DB_Orvane.Session().OnLogin = nullptr;
     FormDestroy();
 }
 

@@ -97,6 +97,21 @@ public:
     void cmbBookMarkClick(int index);
     void cmbBookMarkKeyDown(int key);
 
+    // Links, field properties and the HTML pages (MainLinks.cpp).
+    void mnuPopLinkEditClick();
+    void mnuPopLinkGotoClick();
+    void mnuPopLinkRemoveClick();
+    void mnuPopPropsClick();
+    void mnuPopHTMLClick();
+    // Asks for a target field in the find-in-tree dialog and moves the tree to it (a table
+    // gives its first primary-key field). The answer, or empty when cancelled or not found.
+    QString TargetFieldDialog(const QString &caption, const QString &defaultText);
+    // True with the target's path when the user picked a field other than the selected one.
+    bool LinkTargetPicker(QString &target);
+    // Selects the node a path names, also through table names that hold "."; false when
+    // no node of the whole path was found.
+    bool SelectPath(const QString &path);
+
     // The save question asked before the script is thrown away: whether it may go.
     bool SaveQuestion();
     // Loads a script file into the editor, titles the window with it and moves the tree to
@@ -174,6 +189,11 @@ private:
     // Forgets a password the user just confirmed and rethrows, unless the login was
     // cancelled: then the alias shows no tables.
     QStringList AliasReadFailed(const QString &alias, const EDatabaseError &error);
+    void CreateLinkCommands();
+    QTreeWidgetItem *LinkFieldNode();
+    QTreeWidgetItem *ExactNode(const QString &path);
+    void Select(QTreeWidgetItem *node);
+    void RefreshAt(const QString &path);
     void MoveCaretByWord(bool forward);
 
     std::unique_ptr<TIniFile> m_ini;

@@ -304,6 +304,7 @@ void Tform_Main::CreateSubsystems()
         connect(a, &QAction::triggered, this, &Tform_Main::mnuEdtParametersClick);
     connect(mnuPopParameters, &QAction::triggered, this, &Tform_Main::mnuPopParametersClick);
     connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
+    CreateLinkCommands();
 }
 
 void Tform_Main::mnuSQLExecuteClick()

@@ -1,5 +1,6 @@
 #include "TreeLogic.h"
 #include "SharedRoutines.h"
+#include <QHash>
 #include <algorithm>
 
 QString StripType(const QString &text)
@@ -57,15 +58,19 @@ TPathMatch MatchPathPieces(const QList<TNodeStep> &level, const QStringList &pie
 QList<TNodeSpec> FieldLevel(const QList<TFieldDef> &fields,
                             const QList<QPair<QString, QString>> &lookups, bool varcharOption)
 {
+    // By upper-case name, so that a table whose every field has a link costs no more
+    // than one lookup per field; the first target given for a name wins.
+    QHash<QString, QString> targets;
+    targets.reserve(lookups.size());
+    for (const auto &[field, lookup] : lookups)
+        if (!lookup.isEmpty() && !targets.contains(field.toUpper()))
+            targets.insert(field.toUpper(), lookup);
     QList<TNodeSpec> nodes;
     nodes.reserve(fields.size());
     for (const TFieldDef &f : fields) {
         TNodeSpec node {nkField, FieldNodeText(f, varcharOption), {}};
-        for (const auto &[field, lookup] : lookups)
-            if (field.compare(f.Name, Qt::CaseInsensitive) == 0 && !lookup.isEmpty()) {
-                node.children.append({nkLink, lookup, {}});
-                break;
-            }
+        if (const auto it = targets.constFind(f.Name.toUpper()); it != targets.constEnd())
+            node.children.append({nkLink, *it, {}});
         nodes.append(std::move(node));
     }
     return nodes;

@@ -3,14 +3,28 @@
 #include "IniFile.h"
 #include "Session.h"
 #include "SharedRoutines.h"
+#include "SqlNames.h"
 #include "Table.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+static QString ProjectFolder(const QString &alias)
+{
+    return ApplicationFolder() + QStringLiteral("Projects/") + SafeFileName(alias) + u'/';
+}
 
 QString ProjectFileName(const QString &alias, const QString &table)
 {
-    return ApplicationFolder() + QStringLiteral("Projects/") + alias + u'/' + table
-        + QStringLiteral(".orv");
+    return ProjectFolder(alias) + SafeFileName(table) + QStringLiteral(".orv");
+}
+
+std::unique_ptr<TIniFile> OpenProjectFile(const QString &alias, const QString &table)
+{
+    const QString folder = ProjectFolder(alias);
+    if (!QDir().mkpath(folder))
+        throw EDatabaseError(QStringLiteral("Cannot create directory %1").arg(folder));
+    return std::make_unique<TIniFile>(ProjectFileName(alias, table));
 }
 
 QList<QPair<QString, QString>> ReadLookups(const QString &alias, const QString &table,

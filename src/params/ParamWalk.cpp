@@ -44,7 +44,7 @@ bool NextPlaceholder(const QString &line, int from, int &open, int &close)
 }
 
 bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const TAskParam &ask,
-               const TLineWritten &written)
+               const TLineWritten &written, const TParamText &text)
 {
     bool newStatement = true;
     QString caption;
@@ -62,7 +62,7 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
             }
             if (!ask(caption, name, value))
                 return false;
-            line = line.left(open) + value + line.mid(close + 1);
+            line = line.left(open) + (text ? text(name, value) : value) + line.mid(close + 1);
             lines[i] = line;
             if (written)
                 written(i, line);

@@ -20,6 +20,11 @@ QString QuotedList(const QString &fieldList, TSqlDialect dialect)
 
 QString ScriptTypeName(const TFieldDef &field, const TTableScriptOptions &options)
 {
+    // Written as DATE, a time would be lost and a time of day would not even be accepted.
+    if (field.DataType == ftTime)
+        return QStringLiteral("TIME");
+    if (field.DataType == ftDateTime)
+        return QStringLiteral("TIMESTAMP");
     if (options.dialect != TSqlDialect::Sqlite) {
         const bool pg = options.dialect == TSqlDialect::Postgres;
         switch (field.DataType) {
@@ -97,9 +102,9 @@ bool AliasScript(TTable &table, const QStringList &tableNames, const TTableScrip
     for (const QString &name : tableNames) {
         if (host.proceed && !host.proceed())
             return false;
-        const QStringList lines = TableScriptLines(table, name, false, options);
-        if (host.write)
-            host.write(lines);
+        // SQLite's own tables come back by themselves and may not be created by a script.
+        if (!name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) && host.write)
+            host.write(TableScriptLines(table, name, false, options));
         if (host.step)
             host.step();
     }

@@ -19,7 +19,8 @@ struct TTableScriptOptions
 
 // The type a script writes for a field: the program's type name, except where the engine
 // the script is written for cannot read that name (AUTO INC, MEMO and BIT on PostgreSQL and
-// Firebird), which get the engine's own type of the same kind.
+// Firebird), which get the engine's own type of the same kind, and TIME and TIMESTAMP for
+// times and date-times, which DATE would cut to their date.
 QString ScriptTypeName(const TFieldDef &field, const TTableScriptOptions &options);
 
 // The CREATE TABLE statement of a structure and a CREATE INDEX line per secondary index
@@ -46,7 +47,8 @@ struct TAliasScriptHost
     std::function<void()> step;
 };
 
-// Writes the script of each table in order, read through the table object. Returns false
+// Writes the script of each table in order, read through the table object; SQLite's
+// internal tables (sqlite_sequence...) are passed over. Returns false
 // when proceed said stop (the tables written so far stay written); engine errors reach the
 // caller.
 bool AliasScript(TTable &table, const QStringList &tableNames, const TTableScriptOptions &options,

@@ -100,7 +100,7 @@ bool AliasScript(TTable &table, const QStringList &tableNames, const TTableScrip
                  const TAliasScriptHost &host)
 {
     for (const QString &name : tableNames) {
-        if (host.proceed && !host.proceed())
+        if (host.proceed && !host.proceed(name))
             return false;
         // SQLite's own tables come back by themselves and may not be created by a script.
         if (!name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) && host.write)

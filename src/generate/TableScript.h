@@ -40,7 +40,7 @@ QStringList TableScriptLines(TTable &table, const QString &tableName, bool templ
 struct TAliasScriptHost
 {
     // Called before each table: lets pending events through and answers whether to go on.
-    std::function<bool()> proceed;
+    std::function<bool(const QString &table)> proceed;
     // Receives each table's script as soon as it is written.
     std::function<void(const QStringList &lines)> write;
     // Called after each table.

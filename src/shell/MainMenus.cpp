@@ -3,6 +3,7 @@
 #include "EditorCommands.h"
 #include "EngineError.h"
 #include "Executor.h"
+#include "GenerateCommands.h"
 #include "Icons.h"
 #include "Main.h"
 #include "MessageDlg.h"
@@ -304,6 +305,7 @@ void Tform_Main::CreateSubsystems()
         connect(a, &QAction::triggered, this, &Tform_Main::mnuEdtParametersClick);
     connect(mnuPopParameters, &QAction::triggered, this, &Tform_Main::mnuPopParametersClick);
     connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
+    new TGenerateCommands(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

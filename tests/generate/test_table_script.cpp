@@ -148,8 +148,8 @@ void TestTableScript::cancelKeepsFinishedTables()
     QStringList written;
     int asked = 0;
     TAliasScriptHost host;
-    host.proceed = [&] {
-        return ++asked < 3;
+    host.proceed = [&](const QString &name) {
+        return names.indexOf(name) == asked++ && asked < 3;
     };
     host.write = [&](const QStringList &lines) {
         written << lines.first();

@@ -501,8 +501,9 @@ void TGenerateCommands::mnuPopIndexClick()
         return;
     }
     const TTableRef ref = TableOf(node);
+    const int caret = CaretLine();
     Append({IndexSkeletonLine(ref.table, StripType(node->text(0)), Dialect(ref.alias))});
-    ReturnCaret(std::max(CaretLine() - 1, 0));
+    ReturnCaret(std::max(caret - 1, 0));
     ParameterWalk();
 }
 

@@ -70,7 +70,7 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
 }
 
 bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembered,
-                     const TParamContext &ctx)
+                     const TParamContext &ctx, const TParamText &text)
 {
     QTextDocument *doc = editor->document();
     QStringList lines;
@@ -88,7 +88,7 @@ bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembe
         flat.replace(u'\n', u' ').replace(u'\r', u' ').replace(QChar::ParagraphSeparator, u' ');
         c.insertText(flat);
     };
-    return ParamWalk(lines, startLine, remembered, ask, written);
+    return ParamWalk(lines, startLine, remembered, ask, written, text);
 }
 
 void NewParam(QPlainTextEdit *editor, int &counter)

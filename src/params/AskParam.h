@@ -17,6 +17,8 @@
 // File New puts ParamCounter back to 1 (TEditorHost::fileNew in EditorCommands.h), and
 // orvane_shell links orvane_params.
 
+#include "ParamWalk.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -40,9 +42,10 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
                    QString &value);
 
 // Runs the parameter walk over the editor's lines from startLine, writing each replaced line
-// back into the editor. False when the user cancelled.
+// back into the editor. False when the user cancelled. text, when given, turns each value
+// into what is written for it.
 bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembered,
-                     const TParamContext &ctx);
+                     const TParamContext &ctx, const TParamText &text = {});
 
 // Replaces the editor's selection by a new numbered placeholder, selects its name, focuses
 // the editor and counts on.

@@ -44,7 +44,7 @@ bool NextPlaceholder(const QString &line, int from, int &open, int &close)
 }
 
 bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const TAskParam &ask,
-               const TLineWritten &written)
+               const TLineWritten &written, const TParamText &text)
 {
     bool newStatement = true;
     QString caption;
@@ -64,16 +64,17 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
             }
             if (!ask(caption, name, value))
                 return false;
-            line = line.left(open) + value + line.mid(close + 1);
+            const QString put = text ? text(name, value) : value;
+            line = line.left(open) + put + line.mid(close + 1);
             lines[i] = line;
             if (written)
                 written(i, line);
             if (!secret)
                 SetRememberedValue(remembered, name, value);
-            // The value is scanned too, but from just after its start: a value that begins
-            // with "<" ("<=", "<>") must not open a placeholder with a later ">". An empty
-            // value leaves the text after the placeholder there, to be scanned whole.
-            from = value.isEmpty() ? open : open + 1;
+            // What was written is scanned too, but from just after its start: a value that
+            // begins with "<" ("<=", "<>") must not open a placeholder with a later ">". An
+            // empty text leaves the text after the placeholder there, to be scanned whole.
+            from = put.isEmpty() ? open : open + 1;
         }
         if (!newStatement && line.contains(u';'))
             newStatement = true;

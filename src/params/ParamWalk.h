@@ -22,12 +22,17 @@ using TAskParam = std::function<bool(const QString &caption, const QString &name
 // Receives a line the walk has rewritten.
 using TLineWritten = std::function<void(int line, const QString &text)>;
 
+// The text written in place of a placeholder for the value given (an SQL literal of it, for
+// instance); without one the value itself is written.
+using TParamText = std::function<QString(const QString &name, const QString &value)>;
+
 // Walks lines from startLine to the end, replacing each placeholder by the asked value and
 // remembering it under the placeholder's name. The value is scanned again from just after its
 // first character, so a value that holds a placeholder leads straight to it. Lines of any length
 // are handled whole. Returns false when the user cancelled (replacements made so far stay).
+// The value as entered is remembered, whatever text writes for it.
 bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const TAskParam &ask,
-               const TLineWritten &written = {});
+               const TLineWritten &written = {}, const TParamText &text = {});
 
 // The next placeholder of a line from position from: the index of its "<" and its ">" (-1
 // when there is none). The last "<" before a ">" opens it; "<>" alone is none, but its "<"

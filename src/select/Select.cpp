@@ -34,6 +34,26 @@ QList<TFieldDef> ReadFieldDefs(TQuery &query)
     return defs;
 }
 
+// A name written in double quotes as the name itself; other text unchanged.
+QString UnquotedName(const QString &text)
+{
+    if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        return text.mid(1, text.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+    return text;
+}
+
+// True for one identifier in double quotes, as the name helpers write a name that is not
+// plain ("Order ID", "a""b").
+bool IsQuotedName(const QString &text)
+{
+    if (text.size() < 2 || !text.startsWith(u'"') || !text.endsWith(u'"'))
+        return false;
+    for (qsizetype i = 1; i < text.size() - 1; ++i)
+        if (text[i] == u'"' && (i + 1 >= text.size() - 1 || text[++i] != u'"'))
+            return false;
+    return true;
+}
+
 TQuery *RequireQuery(TQuery *query)
 {
     if (!query)
@@ -78,6 +98,15 @@ void TCustomSQLFields::Exchange(int index1, int index2)
 void TSQLFields::Add(const QString &text)
 {
     QString s = TrimText(text);
+    if (IsQuotedName(s)) {
+        if (Owner()->FieldType(s) == ftUnknown)
+            throw ESelectError(QStringLiteral("Field ") + UnquotedName(s)
+                               + QStringLiteral(" not found."));
+        if (!IsEmpty())
+            Last()->Separator = QStringLiteral(",");
+        Append(std::make_unique<TSQLField>(text));
+        return;
+    }
     if (const qsizetype dot = s.indexOf(u'.'); dot >= 0) {
         s = s.mid(dot + 1);
     } else if (const qsizetype paren = s.indexOf(u'('); paren >= 0) {
@@ -151,7 +180,7 @@ void TCustomSelect::WriteWhere(int &remaining, QStringList &lines)
 
 TFieldType TCustomSelect::FieldType(const QString &name) const
 {
-    const QString trimmed = TrimText(name);
+    const QString trimmed = UnquotedName(TrimText(name));
     for (const TFieldDef &def : m_fieldDefs)
         if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0)
             return def.DataType;

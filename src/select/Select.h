@@ -82,7 +82,8 @@ public:
     using TCustomSQLFields::TCustomSQLFields;
     // Appends text unchanged after checking that a plain field name ('x', 'T.x',
     // 'DISTINCT x', 'x AS y') names a field of the owner or its joins; function calls and
-    // "*" are not checked. Throws "Field <name> not found." and then adds nothing.
+    // "*" are not checked; a name in double quotes is checked as the name it quotes. Throws
+    // "Field <name> not found." and then adds nothing.
     void Add(const QString &text);
 };
 
@@ -161,7 +162,8 @@ public:
     virtual void WriteWhere(int &remaining, QStringList &lines);
     virtual void WriteGroupBy(int &remaining, QStringList &lines) = 0;
     virtual void WriteOrderBy(int &remaining, QStringList &lines) = 0;
-    // Type code of a field of this select's query, ftUnknown when it has no such field.
+    // Type code of a field of this select's query, ftUnknown when it has no such field; a
+    // name in double quotes is looked up as the name it quotes.
     virtual TFieldType FieldType(const QString &name) const;
 
 protected:

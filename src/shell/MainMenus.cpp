@@ -3,6 +3,7 @@
 #include "EditorCommands.h"
 #include "EngineError.h"
 #include "Executor.h"
+#include "GenerateCommands.h"
 #include "Icons.h"
 #include "Main.h"
 #include "MessageDlg.h"
@@ -305,6 +306,7 @@ void Tform_Main::CreateSubsystems()
     connect(mnuPopParameters, &QAction::triggered, this, &Tform_Main::mnuPopParametersClick);
     connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
     CreateLinkCommands();
+    new TGenerateCommands(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

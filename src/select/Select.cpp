@@ -141,12 +141,7 @@ TCustomSelect::TCustomSelect(TQuery *query)
 QString TCustomSelect::Prefix() const
 {
     const QString table = TrimText(TableName);
-    for (const QChar c : table)
-        if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'$')
-            return {};
-    if (table.isEmpty() || table.startsWith(u'.') || table.endsWith(u'.'))
-        return {};
-    return table + u'.';
+    return IsNamePath(table) ? table + u'.' : QString();
 }
 
 void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringList &lines,

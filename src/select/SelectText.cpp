@@ -193,11 +193,52 @@ private:
 
 } // namespace
 
+qsizetype QuotedNameEnd(const QString &text, qsizetype at)
+{
+    if (at >= text.size() || text.at(at) != u'"')
+        return -1;
+    for (qsizetype i = at + 1; i < text.size(); ++i) {
+        if (text.at(i) != u'"')
+            continue;
+        if (i + 1 < text.size() && text.at(i + 1) == u'"')
+            ++i;
+        else
+            return i + 1;
+    }
+    return -1;
+}
+
+bool IsNamePath(const QString &text)
+{
+    qsizetype at = 0;
+    for (;;) {
+        qsizetype end = QuotedNameEnd(text, at);
+        if (end < 0)
+            for (end = at; end < text.size() && IsNameChar(text.at(end));)
+                ++end;
+        if (end == at || (text.at(at) != u'"' && text.at(at).isDigit()))
+            return false;
+        if (end == text.size())
+            return true;
+        if (text.at(end) != u'.')
+            return false;
+        at = end + 1;
+    }
+}
+
 qsizetype BareNameAt(const QString &text, qsizetype from)
 {
     qsizetype at = from;
     while (at < text.size() && text.at(at).unicode() <= ' ')
         ++at;
+    // A quoted name, as the name helpers write one that is not plain.
+    if (const qsizetype quoted = QuotedNameEnd(text, at); quoted >= 0) {
+        qsizetype next = quoted;
+        while (next < text.size() && text.at(next).unicode() <= ' ')
+            ++next;
+        const bool follows = next < text.size() && (text.at(next) == u'(' || text.at(next) == u'.');
+        return follows ? -1 : at;
+    }
     qsizetype end = at;
     while (end < text.size() && (IsNameChar(text.at(end)) || text.at(end) == u'.'))
         ++end;

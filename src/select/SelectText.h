@@ -27,7 +27,16 @@ QString CutAtBrace(QString &text);
 // begins with a letter or "_", holds no "." (it is qualified already), is no call (no "("
 // after it) and is not one of the words that stand for values or open an expression (NULL,
 // TRUE, FALSE, CASE, NOT, ALL). A leading DISTINCT is passed over. -1 when there is none.
+// A name in double quotes ("Order ID", "a""b") counts as a bare name too.
 qsizetype BareNameAt(const QString &text, qsizetype from);
+
+// The position just after the double-quoted name that starts at at ("" inside it stands for a
+// quote); -1 when none starts there or it is not closed.
+qsizetype QuotedNameEnd(const QString &text, qsizetype at);
+
+// True for names joined by ".", each plain (not starting with a digit) or in double quotes:
+// a table name that can prefix a field ("T", "sales.\"Order Lines\"").
+bool IsNamePath(const QString &text);
 
 // The first token after the word FROM in the statement's lines; empty when there is none.
 QString FirstTableName(const QStringList &sqlLines);

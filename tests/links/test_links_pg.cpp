@@ -30,6 +30,13 @@
 
 static const QString Lines = QStringLiteral("sales.Order Lines");
 
+// The program remembers the server's user and a password, so the tree logs in asking nobody.
+static void RememberLogin(TProgram &p)
+{
+    p->Ini().WriteString("Config", UserNameKey("LINKS_PG"), PgEnv("ORVANE_PG_USER"));
+    p->SetValue(PasswordValueName("LINKS_PG"), "unused");
+}
+
 class TestLinksPg : public QObject
 {
     Q_OBJECT
@@ -61,6 +68,7 @@ void TestLinksPg::initTestCase()
 void TestLinksPg::schemaTableLinkedToPublicTable()
 {
     TProgram p;
+    RememberLogin(p);
     TModalAnswers answers;
     QVERIFY(p->SelectPath("LINKS_PG." + Lines + ".customer_id"));
     QCOMPARE(p->NodePathText(), QString("LINKS_PG.sales.Order Lines.customer_id"));
@@ -112,6 +120,7 @@ void TestLinksPg::schemaTableLinkedToPublicTable()
 void TestLinksPg::propertiesOnTheServer()
 {
     TProgram p;
+    RememberLogin(p);
     TModalAnswers answers;
     QVERIFY(p->SelectPath("LINKS_PG.customer.name"));
     answers.Add([](QWidget *w) {

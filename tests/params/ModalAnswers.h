@@ -33,9 +33,15 @@ private:
             return;
         m_last = w;
         ++m_seen;
-        if (m_next < int(m_handlers.size()))
-            m_handlers[m_next++](w);
-        else if (auto *d = qobject_cast<QDialog *>(w))
+        if (m_next < int(m_handlers.size())) {
+            // A timer never fires inside its own slot: one more polls while the handler runs,
+            // for the dialogs it opens. A copy, as the handler may add handlers.
+            QTimer nested;
+            connect(&nested, &QTimer::timeout, this, &TModalAnswers::Poll);
+            nested.start(10);
+            const THandler handler = m_handlers[size_t(m_next++)];
+            handler(w);
+        } else if (auto *d = qobject_cast<QDialog *>(w))
             d->reject();
     }
 

@@ -8,4 +8,8 @@ function(orvane_add_test name)
     add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/isolated $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}"
         ENVIRONMENT "ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANE_FIXTURES=${CMAKE_SOURCE_DIR}/../shared/fixtures")
+    # The server tests share one database and the names of its tables: one at a time.
+    if("pg" IN_LIST T_LABELS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK orvane_pg_database)
+    endif()
 endfunction()

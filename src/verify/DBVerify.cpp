@@ -265,7 +265,8 @@ void TDBVerify::DoLookup()
             ReportError(QStringLiteral("MsgFind"));
         return;
     }
-    if (m_lookupEdit && !m_lookupDisplay.isEmpty())
+    // Unchanged text is not set again: setting it lays the edit's text out anew.
+    if (m_lookupEdit && !m_lookupDisplay.isEmpty() && m_lookupEdit->text() != display.toString())
         m_lookupEdit->setText(display.toString());
 }
 

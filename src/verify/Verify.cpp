@@ -3,6 +3,7 @@
 #include "VerifyArea.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpression>
@@ -127,8 +128,21 @@ void TVerify::SetupTitleLabel()
 void TVerify::RefreshLabel()
 {
     if (m_titleLabel) {
-        m_titleLabel->setText(WithColon(m_labelText));
-        m_titleLabel->adjustSize();
+        const QString text = WithColon(m_labelText);
+        m_titleLabel->setText(text);
+        // A one-line label's own size hint lays its text out, several times over; a form of
+        // hundreds of fields needs only the width of the characters shown.
+        QString shown;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'&' && i + 1 < text.size())
+                ++i;
+            shown += text[i];
+        }
+        const QFontMetrics metrics(m_titleLabel->font());
+        const QMargins margins = m_titleLabel->contentsMargins();
+        m_titleLabel->resize(metrics.horizontalAdvance(shown) + 1 + margins.left()
+                                 + margins.right(),
+                             metrics.height() + margins.top() + margins.bottom());
     }
 }
 

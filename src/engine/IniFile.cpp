@@ -20,27 +20,37 @@ bool TIniFile::Load(QString *error)
 {
     m_preamble.clear();
     m_sections.clear();
+    m_indexed = false;
     QFile f(m_fileName);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
         if (error)
             *error = f.errorString();
         return !f.exists(); // a missing file reads as defaults
     }
-    QTextStream in(&f);
+    // Read whole and cut into lines by views: a project file holds a few lines for each of
+    // possibly a thousand fields, read at every expansion of its table.
+    const QString text = QString::fromUtf8(f.readAll());
+    QStringView rest(text);
+    if (rest.startsWith(QChar(0xFEFF)))
+        rest = rest.mid(1);
     std::vector<Line> *target = &m_preamble;
-    while (!in.atEnd()) {
-        const QString raw = in.readLine();
-        const QString t = raw.trimmed();
+    while (!rest.isEmpty()) {
+        const qsizetype end = rest.indexOf(u'\n');
+        QStringView raw = end < 0 ? rest : rest.left(end);
+        rest = end < 0 ? QStringView() : rest.mid(end + 1);
+        if (raw.endsWith(u'\r'))
+            raw.chop(1);
+        const QStringView t = raw.trimmed();
         if (t.startsWith(u'[') && t.endsWith(u']')) {
-            m_sections.push_back({t.mid(1, t.size() - 2).trimmed(), {}});
+            m_sections.push_back({t.mid(1, t.size() - 2).trimmed().toString(), {}});
             target = &m_sections.back().lines;
             continue;
         }
-        Line line {raw, {}, {}, false};
+        Line line {raw.toString(), {}, {}, false};
         const qsizetype eq = raw.indexOf(u'=');
         if (eq > 0 && !t.startsWith(u';') && !t.startsWith(u'#')) {
-            line.key = raw.left(eq).trimmed();
-            line.value = raw.mid(eq + 1);
+            line.key = raw.left(eq).trimmed().toString();
+            line.value = raw.mid(eq + 1).toString();
             line.isPair = !line.key.isEmpty();
         }
         target->push_back(std::move(line));
@@ -50,10 +60,14 @@ bool TIniFile::Load(QString *error)
 
 const TIniFile::Section *TIniFile::FindSection(const QString &name) const
 {
-    for (const Section &s : m_sections)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    if (!m_indexed) {
+        m_index.clear();
+        for (size_t i = m_sections.size(); i-- > 0;)
+            m_index.insert(m_sections[i].name.toCaseFolded(), i); // the first one counts
+        m_indexed = true;
+    }
+    const auto found = m_index.constFind(name.toCaseFolded());
+    return found == m_index.constEnd() ? nullptr : &m_sections[*found];
 }
 
 TIniFile::Section *TIniFile::FindSection(const QString &name)
@@ -102,6 +116,7 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         Section *s = FindSection(section);
         if (!s) {
             m_sections.push_back({section, {}});
+            m_indexed = false;
             s = &m_sections.back();
         }
         if (Line *l = FindKey(*s, key)) {
@@ -167,6 +182,7 @@ QStringList TIniFile::ReadSectionValues(const QString &section) const
 void TIniFile::EraseSection(const QString &section)
 {
     Change([&] {
+        m_indexed = false;
         return std::erase_if(m_sections,
                              [&](const Section &s) {
                                  return s.name.compare(section, Qt::CaseInsensitive) == 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -70,6 +71,10 @@ private:
     QString m_fileName;
     std::vector<Line> m_preamble; // lines before the first header
     std::vector<Section> m_sections;
+    // Sections by case-folded name, built on the first look after a change: a project file
+    // holds a section per field, and a table of a thousand fields looks each one up.
+    mutable QHash<QString, size_t> m_index;
+    mutable bool m_indexed = false;
     bool m_updating = false;
     bool m_dirty = false;
 };

@@ -69,6 +69,9 @@ private slots:
 
         again.EraseSection("options");
         QCOMPARE(TIniFile(path).ReadSections(), QStringList({"Config", "Q_Table"}));
+        QCOMPARE(again.ReadString("Options", "Varchar", "gone"), QString("gone"));
+        again.WriteString("Options", "Varchar", "0"); // the section comes back, found at once
+        QCOMPARE(again.ReadString("OPTIONS", "Varchar"), QString("0"));
         again.WriteString("Config", "Multi", "a\nb");
         QCOMPARE(TIniFile(path).ReadString("Config", "Multi"), QString("a b"));
     }
@@ -86,6 +89,16 @@ private slots:
         QVERIFY(
             text.startsWith("; made by hand\n[Config]\nnot a pair\n=novalue\nLeft=4\n# note\n"));
         QVERIFY(text.contains("[Other]\nk=v\n"));
+    }
+
+    void byteOrderMarkLineEndsAndRepeatedSections()
+    {
+        // As editors on other systems save it: a byte order mark, CR LF, a section twice.
+        const QString path = Path(QStringLiteral("crlf.ini"));
+        Write(path, "\xEF\xBB\xBF[Field]\r\nLookup=A.T.X\r\n[FIELD]\r\nLookup=B.T.Y\r\n");
+        const TIniFile ini(path);
+        QCOMPARE(ini.ReadSections(), QStringList({"Field", "FIELD"}));
+        QCOMPARE(ini.ReadString("field", "Lookup"), QString("A.T.X")); // the first one counts
     }
 
     void writesReplaceTheFileInsteadOfRewritingItInPlace()

@@ -4,6 +4,7 @@
 #include "EngineError.h"
 #include "Executor.h"
 #include "GenerateCommands.h"
+#include "QueryPropCommand.h"
 #include "Icons.h"
 #include "Main.h"
 #include "MessageDlg.h"
@@ -307,6 +308,7 @@ void Tform_Main::CreateSubsystems()
     connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
     CreateLinkCommands();
     new TGenerateCommands(this);
+    new TQueryPropCommand(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

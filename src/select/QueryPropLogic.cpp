@@ -25,6 +25,20 @@ QStringList QualifierNames(const QString &fromItem)
     return names;
 }
 
+// True when text qualifies a name with qualifier anywhere ("T.x", "MAX(T.x)", "a.k = T.k"),
+// not where the qualifier is only the end of a longer name ("Tab.x", "xT.y").
+bool UsesQualifier(const QString &text, const QString &qualifier)
+{
+    const QString prefix = qualifier + u'.';
+    for (qsizetype at = text.indexOf(prefix, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(prefix, at + 1, Qt::CaseInsensitive)) {
+        const QChar before = at > 0 ? text.at(at - 1) : QChar(u' ');
+        if (!before.isLetterOrNumber() && before != u'_' && before != u'.' && before != u'"')
+            return true;
+    }
+    return false;
+}
+
 QString WhereItemText(const TWhereItem &item)
 {
     QStringList parts;
@@ -233,9 +247,10 @@ bool TQueryPropTree::Drop()
     m_selected = clause;
     if (fromItem) {
         for (int i = 0; i < Count();) {
+            // A condition that joins the table goes with it too, wherever it names it.
             bool qualified = false;
             for (const QString &name : names)
-                qualified = qualified || BeginsWith(m_nodes[i].Text, name + u'.');
+                qualified = qualified || UsesQualifier(m_nodes[i].Text, name);
             if (!qualified || !IsItem(i)) {
                 ++i;
                 continue;

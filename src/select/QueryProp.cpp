@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -64,6 +65,9 @@ TfrmQueryProp::TfrmQueryProp(QWidget *owner, TSession *session)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setFixedSize(255, 221);
+    // Painted once: a long statement shows hundreds of items.
+    for (int image = piSelect; image <= piItem; ++image)
+        m_images[size_t(image)] = PropImage(image);
 
     treeProps = new QTreeWidget(this);
     treeProps->setObjectName(QStringLiteral("treeProps"));
@@ -88,7 +92,7 @@ TfrmQueryProp::TfrmQueryProp(QWidget *owner, TSession *session)
     static const char *const names[]
         = {"popCmdSelect", "popCmdFrom", "popCmdWhere", "popCmdGroupBy", "popCmdOrderBy"};
     for (int image = piSelect; image <= piOrderBy; ++image) {
-        QAction *a = popCmd->addAction(PropImage(image), ClauseCaption(image));
+        QAction *a = popCmd->addAction(m_images[size_t(image)], ClauseCaption(image));
         a->setObjectName(QLatin1String(names[image]));
         a->setData(image);
         *items[image] = a;
@@ -107,7 +111,7 @@ TfrmQueryProp::TfrmQueryProp(QWidget *owner, TSession *session)
 
     // Until the first load: the clauses with a placeholder field.
     auto *select = new QTreeWidgetItem(treeProps, {ClauseCaption(piSelect)});
-    select->setIcon(0, PropImage(piSelect));
+    select->setIcon(0, m_images[piSelect]);
     new QTreeWidgetItem(select, {QStringLiteral("(field)")});
     for (int image = piFrom; image <= piOrderBy; ++image)
         new QTreeWidgetItem(treeProps, {ClauseCaption(image)});
@@ -143,9 +147,30 @@ void TfrmQueryProp::SetControlsEnabled(bool enabled)
     popCmd->setEnabled(enabled);
 }
 
+bool TfrmQueryProp::SameShape() const
+{
+    // Nothing shown yet may still be the placeholder tree of a new window.
+    if (m_items.isEmpty() || m_items.size() != m_tree.Count())
+        return false;
+    for (int i = 0; i < m_tree.Count(); ++i)
+        if (m_items[i]->data(0, Qt::UserRole).toInt() != m_tree.Nodes()[i].Image)
+            return false;
+    return true;
+}
+
 void TfrmQueryProp::ShowTree()
 {
     m_showing = true;
+    // Edits and moves change texts only: the nodes stay, so a long statement is not built
+    // again item by item.
+    if (SameShape()) {
+        for (int i = 0; i < m_tree.Count(); ++i)
+            if (m_items[i]->text(0) != m_tree.Nodes()[i].Text)
+                m_items[i]->setText(0, m_tree.Nodes()[i].Text);
+        ShowSelection();
+        m_showing = false;
+        return;
+    }
     treeProps->clear();
     m_items.clear();
     QTreeWidgetItem *clause = nullptr;
@@ -160,19 +185,26 @@ void TfrmQueryProp::ShowTree()
             item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
             top << item;
         }
-        item->setIcon(0, PropImage(node.Image));
+        item->setIcon(0, m_images[size_t(std::clamp(node.Image, 0, int(piItem)))]);
         item->setData(0, Qt::UserRole, node.Image);
         m_items << item;
     }
     treeProps->addTopLevelItems(top);
     treeProps->expandAll();
+    ShowSelection();
+    m_showing = false;
+}
+
+void TfrmQueryProp::ShowSelection()
+{
     const int selected = m_tree.Selected();
     if (selected >= 0 && selected < m_items.size()) {
         treeProps->setCurrentItem(m_items[selected]);
         if (m_tree.IsItem(selected))
             edtProp->setText(m_tree.Nodes()[selected].Text);
+    } else {
+        treeProps->setCurrentItem(nullptr);
     }
-    m_showing = false;
 }
 
 void TfrmQueryProp::treePropsChanging(QTreeWidgetItem *node)

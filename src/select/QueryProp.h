@@ -8,6 +8,8 @@
 #include "QueryPropLogic.h"
 
 #include <QDialog>
+#include <QIcon>
+#include <array>
 #include <functional>
 
 class QLineEdit;
@@ -62,9 +64,12 @@ protected:
 private:
     // Shows the tree as the model has it, with the model's selection.
     void ShowTree();
+    bool SameShape() const;
+    void ShowSelection();
     void WriteQuery();
     void SetControlsEnabled(bool enabled);
 
+    std::array<QIcon, piItem + 1> m_images;
     TQueryPropTree m_tree;
     QList<QTreeWidgetItem *> m_items; // in the tree's absolute order
     bool m_showing = false;

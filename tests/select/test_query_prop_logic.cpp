@@ -127,6 +127,21 @@ private slots:
         QVERIFY(tree.Updating());
         QVERIFY(!Load(tree, {"SELECT Nope FROM T"}, &error));
         QVERIFY2(error.startsWith("ERROR:") && error.contains("Nope"), qPrintable(error));
+        // Joins the model would write back as inner joins are not read at all.
+        for (const char *outer :
+             {"SELECT a.Name FROM T a LEFT JOIN Tab b ON a.K = b.K",
+              "SELECT a.Name FROM T a right outer join Tab b ON a.K = b.K",
+              "SELECT Name FROM T NATURAL JOIN Tab", "SELECT T.N FROM T JOIN Tab USING (K)"}) {
+            QVERIFY(!Load(tree, {outer}, &error));
+            QCOMPARE(error, QString("ERROR:Cannot read outer join."));
+        }
+        QVERIFY2(Load(tree,
+                      {"SELECT upper(a.Name) FROM T a INNER JOIN Tab b ON a.K = b.K",
+                       "WHERE a.Name <> 'LEFT'"},
+                      &error),
+                 qPrintable(error));
+        QCOMPARE(tree.Write().mid(3, 4),
+                 QStringList({"\tT a,", "\tTab b", "WHERE", "\ta.K = b.K AND"}));
         // The position the user picked survives failed loads and is found again.
         QVERIFY(Load(tree, {"SELECT T.Name, T.K FROM T"}));
         QVERIFY(!tree.Updating());

@@ -149,7 +149,11 @@ void TestMainQueryProp::generatedQueryEditedInTheWindow()
     QVERIFY(p->memSQL->toPlainText().contains("\tT.N AS Number\nFROM\n\tT;"));
     QCOMPARE(Rows(Selection(p)).size(), 2);
 
-    // A field node of the tree is offered as the next item of the Select clause.
+    // A table node of the tree is offered to the From clause, a field node to the clause of
+    // the item selected.
+    p->FindByPath("QP.Tab");
+    QCOMPARE(d->treeProps->currentItem()->text(0), QString("From"));
+    QCOMPARE(d->edtProp->text(), QString("Tab"));
     p->FindByPath("QP.Tab.Name");
     QCOMPARE(d->edtProp->text(), QString("Tab.Name"));
     d->btnAdd->click();
@@ -289,10 +293,12 @@ void TestMainQueryProp::positionKeptAndSelectionGoneOnClose()
     QVERIFY(!p->memSQL->textCursor().hasSelection());
     QCOMPARE(p->Ini().ReadInteger("Config", "PropLeft"), 123);
     QCOMPARE(p->Ini().ReadInteger("Config", "PropTop"), 77);
-    d = Open(p);
+    // Shown again, the window takes the statement when it becomes active.
+    p->mnuPopQryProp->trigger();
+    d = p->findChild<TfrmQueryProp *>();
     QVERIFY(d && d != gone);
     QCOMPARE(d->pos(), QPoint(123, 77));
-    QCOMPARE(Items(d, "Select"), QStringList({"T.K"}));
+    QTRY_COMPARE(Items(d, "Select"), QStringList({"T.K"}));
 }
 
 QTEST_MAIN(TestMainQueryProp)

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
 
@@ -58,7 +59,8 @@ QString TQueryPropCommand::SelectedText() const
 
 void TQueryPropCommand::QueryActivate(TfrmQueryProp *sender)
 {
-    if (!m->memSQL->textCursor().hasSelection()) {
+    const QTextCursor cursor = m->memSQL->textCursor();
+    if (!cursor.hasSelection()) {
         LocateStatement();
         if (!m->memSQL->textCursor().hasSelection()) {
             sender->qrySource.Close();
@@ -74,6 +76,9 @@ void TQueryPropCommand::QueryActivate(TfrmQueryProp *sender)
         m_held = text;
         return;
     }
+    // A selection of the user's own: the directives above its first line apply.
+    if (cursor.hasSelection())
+        Locate(m->memSQL->document()->findBlock(cursor.selectionStart()).blockNumber(), false);
     Reload(m_queryName);
 }
 
@@ -94,9 +99,7 @@ void TQueryPropCommand::QueryChange(TfrmQueryProp *sender)
         QTextCursor c = m->memSQL->textCursor();
         c.clearSelection();
         m->memSQL->setTextCursor(c);
-        LocateStatement();
-        if (m->memSQL->textCursor().hasSelection())
-            Reload(m_queryName);
+        QueryActivate(sender);
         m->SetStatusText(QStringLiteral("The statement changed in the editor and was read again."));
         return;
     }
@@ -119,8 +122,13 @@ void TQueryPropCommand::QueryClose(TfrmQueryProp *sender)
 
 QString TQueryPropCommand::LocateStatement()
 {
+    return Locate(m->memSQL->textCursor().blockNumber(), true);
+}
+
+QString TQueryPropCommand::Locate(int line, bool select)
+{
     const QStringList lines = m->memSQL->toPlainText().split(u'\n');
-    const TStatementSpot spot = ::LocateStatement(lines, m->memSQL->textCursor().blockNumber());
+    const TStatementSpot spot = ::LocateStatement(lines, line);
     if (m_dialog) {
         // Each statement names its own alias; without a directive it runs on the main one.
         m_dialog->qrySource.DatabaseName = m->DB_Orvane.DatabaseName();
@@ -129,7 +137,7 @@ QString TQueryPropCommand::LocateStatement()
             m_dialog->qrySource.DatabaseName = spot.Alias;
     }
     m_queryName = spot.QueryName;
-    if (spot.Length > 0) {
+    if (select && spot.Length > 0) {
         QTextCursor c = m->memSQL->textCursor();
         c.setPosition(spot.Start);
         c.setPosition(spot.Start + spot.Length, QTextCursor::KeepAnchor);

@@ -32,6 +32,9 @@ public:
     QString LocateStatement();
 
 private:
+    // The statement at a line: the window's query pointed at its alias, its query name
+    // kept, and with select the statement selected.
+    QString Locate(int line, bool select);
     // Puts the selected statement into the window and loads it.
     void Reload(const QString &queryName);
     QString SelectedText() const;

@@ -217,8 +217,11 @@ void TestMainQueryProp::handWrittenStatementsAndTheirPlaces()
     QCOMPARE(d->windowTitle(), QString("kept"));
 
     // The statement above runs on the alias its directive names, and the one below on the
-    // main database again.
-    Caret(p, 4);
+    // main database again. A selection made by hand has the directives above it too.
+    QTextCursor hand(p->memSQL->document()->findBlockByNumber(4));
+    hand.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    hand.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+    p->memSQL->setTextCursor(hand);
     d->FormActivate();
     QCOMPARE(d->windowTitle(), QString("Q_Other"));
     QCOMPARE(d->qrySource.DatabaseName, QString("DEMO"));

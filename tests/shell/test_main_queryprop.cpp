@@ -296,8 +296,12 @@ void TestMainQueryProp::positionKeptAndSelectionGoneOnClose()
     QVERIFY(!p->memSQL->textCursor().hasSelection());
     QCOMPARE(p->Ini().ReadInteger("Config", "PropLeft"), 123);
     QCOMPARE(p->Ini().ReadInteger("Config", "PropTop"), 77);
-    // Shown again, the window takes the statement when it becomes active.
-    p->mnuPopQryProp->trigger();
+    // Shown again with F11 in the editor, the window takes the statement when it becomes
+    // active.
+    p->activateWindow();
+    QTRY_VERIFY(p->isActiveWindow());
+    p->memSQL->setFocus();
+    QTest::keyClick(p->memSQL, Qt::Key_F11);
     d = p->findChild<TfrmQueryProp *>();
     QVERIFY(d && d != gone);
     QCOMPARE(d->pos(), QPoint(123, 77));

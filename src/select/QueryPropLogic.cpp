@@ -57,24 +57,33 @@ QString ClauseCaption(int image)
                                                    : QString();
 }
 
-QString SettleConnector(const QString &item, bool lastOfClause)
+namespace {
+
+// Where a WHERE item's trailing AND or OR begins (its blank); the text's size when it has
+// none. The connector is looked for among the text's last four characters.
+qsizetype ConnectorAt(const QString &text)
 {
-    QString text = item;
-    QString connector;
     const qsizetype blank = text.lastIndexOf(u' ');
     if (blank >= 0 && blank >= text.size() - 4) {
         const QString word = text.mid(blank + 1);
         if (word.compare(u"AND", Qt::CaseInsensitive) == 0
-            || word.compare(u"OR", Qt::CaseInsensitive) == 0) {
-            connector = word.toUpper();
-            text.truncate(blank);
-        }
+            || word.compare(u"OR", Qt::CaseInsensitive) == 0)
+            return blank;
     }
+    return text.size();
+}
+
+} // namespace
+
+QString SettleConnector(const QString &item, bool lastOfClause)
+{
+    const qsizetype at = ConnectorAt(item);
+    QString connector = item.mid(at + 1).toUpper();
     if (lastOfClause)
         connector.clear();
     else if (connector.isEmpty())
         connector = QStringLiteral("AND");
-    return text + u' ' + connector;
+    return item.left(at) + u' ' + connector;
 }
 
 bool TQueryPropTree::IsItem(int index) const
@@ -272,11 +281,27 @@ bool TQueryPropTree::Edit(const QString &text)
     return true;
 }
 
+void TQueryPropTree::Exchange(int index1, int index2)
+{
+    QString &a = m_nodes[index1].Text;
+    QString &b = m_nodes[index2].Text;
+    if (m_nodes[ParentOf(index1)].Image != piWhere) {
+        std::swap(a, b);
+        return;
+    }
+    // The conditions change places, the connectors between them stay: moving "x OR" above
+    // "y" gives "y OR" and "x", not a statement that asks for both.
+    const qsizetype atA = ConnectorAt(a), atB = ConnectorAt(b);
+    const QString bodyA = a.left(atA), connectorA = a.mid(atA);
+    a = b.left(atB) + connectorA;
+    b = bodyA + b.mid(atB);
+}
+
 bool TQueryPropTree::Up()
 {
     if (!IsItem(m_selected) || !IsItem(m_selected - 1))
         return false;
-    m_nodes.swapItemsAt(m_selected, m_selected - 1);
+    Exchange(m_selected, m_selected - 1);
     Select(m_selected - 1);
     return true;
 }
@@ -285,7 +310,7 @@ bool TQueryPropTree::Down()
 {
     if (!IsItem(m_selected) || !IsItem(m_selected + 1))
         return false;
-    m_nodes.swapItemsAt(m_selected, m_selected + 1);
+    Exchange(m_selected, m_selected + 1);
     Select(m_selected + 1);
     return true;
 }

@@ -84,6 +84,8 @@ public:
 private:
     void Clear();
     int LastChildOf(int clause) const;
+    // Two neighbouring items of a clause change places.
+    void Exchange(int index1, int index2);
 
     QList<TPropNode> m_nodes;
     int m_selected = -1;

@@ -251,6 +251,7 @@ void TestMainQueryProp::aChangeAfterTheCaretMovedReadsAgain()
     d->edtProp->setText("T.K");
     d->btnEdit->click();
     QCOMPARE(p->memSQL->toPlainText(), text);
+    QCOMPARE(p->StatusText(), QString("The statement changed in the editor and was read again."));
     QCOMPARE(Items(d, "Select"), QStringList({"Tab.K"}));
     QCOMPARE(Selection(p), QString("SELECT Tab.K FROM Tab"));
     d->treeProps->setCurrentItem(Node(d, "Tab.K"));

@@ -7,30 +7,16 @@
 namespace {
 
 // Field definitions of the query's result. An open query answers from its open result and
-// is not disturbed; a closed one is prepared, which fetches nothing, and only opened for a
-// moment when preparing cannot tell its fields.
+// is not disturbed; a closed one is only prepared, which runs and fetches nothing. It is
+// never opened to learn its fields: the text may be an UPDATE or DELETE, and reading a
+// statement must not change a row. A text that preparing finds no fields for has none.
 QList<TFieldDef> ReadFieldDefs(TQuery &query)
 {
     if (!query.Active())
         query.Prepare();
-    const bool open = !query.Active() && query.FieldCount() == 0;
-    if (open) {
-        // A live result would add identity columns and checks that are not needed here.
-        const bool live = query.RequestLive;
-        query.RequestLive = false;
-        try {
-            query.Open();
-        } catch (...) {
-            query.RequestLive = live;
-            throw;
-        }
-        query.RequestLive = live;
-    }
     QList<TFieldDef> defs;
     for (const TField &f : query.Fields())
         defs.append({f.FieldName, f.DataType, f.Size, f.Required});
-    if (open)
-        query.Close();
     return defs;
 }
 

@@ -218,7 +218,8 @@ public:
     // Appends the clauses of the query's SQL to the model; a second call appends again.
     // Throws, changing nothing, "Cannot read query without FROM." when the FROM clause is
     // read and names no table, and "Cannot read query without SELECT list." when the SELECT
-    // clause is read and holds no item.
+    // clause is read and holds no item, and "Cannot read outer join." for a FROM clause
+    // with an outer, natural or USING join, which the model would write as an inner join.
     void Read(int clauses);
     // Joins other into this select on leftField (of this select's own query) and
     // rightField (of other or its joins). On success this select owns other. Throws, and

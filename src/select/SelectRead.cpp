@@ -98,6 +98,8 @@ void TSelect::Read(int clauses)
         throw ESelectError(QStringLiteral("Cannot read query without FROM."));
     if ((clauses & scSelect) && TrimText(text.Select).isEmpty())
         throw ESelectError(QStringLiteral("Cannot read query without SELECT list."));
+    if ((clauses & scFrom) && text.OuterJoin)
+        throw ESelectError(QStringLiteral("Cannot read outer join."));
     if (clauses & scFrom) {
         TableName.clear();
         SplitText(entries, text.From, u',');

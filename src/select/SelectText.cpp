@@ -125,8 +125,8 @@ public:
 
     TClauses Result() const
     {
-        return {m_values[SelectClause], m_values[FromClause], m_values[WhereClause],
-                m_values[GroupClause], m_values[OrderClause]};
+        return {m_values[SelectClause], m_values[FromClause],  m_values[WhereClause],
+                m_values[GroupClause],  m_values[OrderClause], m_outerJoin};
     }
 
 private:
@@ -157,6 +157,12 @@ private:
             EndWord();
             return;
         }
+        // The model holds a join as a FROM list and conditions, that is as an inner join:
+        // an outer or natural join read so would be written back as another statement.
+        if (m_clause == FromClause
+            && (SameWord(word, "LEFT") || SameWord(word, "RIGHT") || SameWord(word, "FULL")
+                || SameWord(word, "OUTER") || SameWord(word, "NATURAL") || SameWord(word, "USING")))
+            m_outerJoin = true;
         if (SameWord(word, "BY") || SameWord(word, "LEFT") || SameWord(word, "INNER")
             || SameWord(word, "RIGHT"))
             return;
@@ -187,6 +193,7 @@ private:
     QString m_word;
     QString m_values[5];
     bool m_inComment = false;
+    bool m_outerJoin = false;
     QChar m_quote; // the quote that closes the text being read, null outside
     bool m_quoted = false; // the current word holds quoted text
 };

@@ -56,6 +56,7 @@ struct TClauses
     QString Where;
     QString Group;
     QString Order;
+    bool OuterJoin = false; // FROM joins with LEFT, RIGHT, FULL, OUTER, NATURAL or USING
 };
 TClauses ReadClauses(const QStringList &sqlLines);
 

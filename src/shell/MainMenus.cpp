@@ -9,6 +9,7 @@
 #include "MessageDlg.h"
 #include "NewAliasDialog.h"
 #include "Options.h"
+#include "QueryPropCommand.h"
 #include "ResultWindows.h"
 #include "Session.h"
 #include "TreeLogic.h"
@@ -307,6 +308,7 @@ void Tform_Main::CreateSubsystems()
     connect(mnuEdtNewParam, &QAction::triggered, this, &Tform_Main::mnuEdtNewParamClick);
     CreateLinkCommands();
     new TGenerateCommands(this);
+    new TQueryPropCommand(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

@@ -47,18 +47,23 @@ QTreeWidgetItem *Tform_Main::LinkFieldNode()
     return node;
 }
 
+// The child of that kind and name; a name written in its own letter case first, since a
+// server may hold both "customer" and "CUSTOMER".
 static QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name, int kind)
 {
+    QTreeWidgetItem *other = nullptr;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
         if (NodeKind(child) != kind)
             continue;
         const QString text = kind == nkField || kind == nkPrimaryField ? StripType(child->text(0))
                                                                        : child->text(0);
-        if (text.compare(name, Qt::CaseInsensitive) == 0)
+        if (text == name)
             return child;
+        if (!other && text.compare(name, Qt::CaseInsensitive) == 0)
+            other = child;
     }
-    return nullptr;
+    return other;
 }
 
 static void Expand(QTreeWidgetItem *node)

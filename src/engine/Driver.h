@@ -72,6 +72,8 @@ public:
     virtual bool ReturnsRows(const QString &, const QString &) const { return false; }
     // Whether the engine can check a statement led by this keyword without running it.
     virtual bool CanPrepare(const QString &) const { return true; }
+    // Whether a transaction the user began is open here: closing would roll it back.
+    virtual bool InTransaction() { return false; }
     // Runs the program's own look at a statement (whether it parses, its columns) on the
     // user's connection: its failure must leave the user's open transaction as it was.
     virtual bool Aside(const std::function<bool()> &look) { return look(); }

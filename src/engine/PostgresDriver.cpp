@@ -36,6 +36,16 @@ public:
     // Any failed statement would abort the user's transaction: inside one the look runs
     // under a savepoint that its failure rolls back to. Outside one SAVEPOINT itself fails,
     // harmlessly, and there is nothing to protect.
+    // Outside a transaction block each statement is a transaction of its own, begun with
+    // it; inside one, the block began before. An aborted block refuses the question, and
+    // can only be rolled back anyway.
+    bool InTransaction() override
+    {
+        QSqlQuery q(m_db);
+        return q.exec(QStringLiteral("SELECT now() < statement_timestamp()")) && q.next()
+            && q.value(0).toBool();
+    }
+
     bool Aside(const std::function<bool()> &look) override
     {
         QSqlQuery savepoint(m_db);

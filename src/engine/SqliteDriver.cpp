@@ -78,6 +78,12 @@ sqlite3 *TSqliteConnection::Handle() const
     return v.isValid() ? *static_cast<sqlite3 *const *>(v.constData()) : nullptr;
 }
 
+bool TSqliteConnection::InTransaction()
+{
+    sqlite3 *handle = Handle();
+    return handle && !sqlite3_get_autocommit(handle);
+}
+
 QStringList TSqliteConnection::TableNames()
 {
     return Texts(QStringLiteral(

@@ -25,6 +25,7 @@ public:
     QList<TIndexDef> IndexDefs(const QString &table) override;
     TFieldDef ResultField(const QSqlQuery &query, int column) override;
     QString RowIdColumn() const override { return QStringLiteral("rowid"); }
+    bool InTransaction() override;
     bool ReturnsRows(const QString &keyword, const QString &statement) const override;
 
     sqlite3 *Handle() const;

@@ -282,7 +282,9 @@ void Tform_Main::mnuEdtRefreshClick()
 
     tab_Orvane.FieldDefs.clear();
     tab_Orvane.IndexDefs.clear();
-    DB_Orvane.Close();
+    // A transaction the script began stays open: closing its connection would roll it back.
+    if (!DB_Orvane.Connected() || !DB_Orvane.Connection().InTransaction())
+        DB_Orvane.Close();
     FillAliases();
     auto open = [this](const QList<QStringList> &paths) {
         m_reopening = true;

@@ -14,6 +14,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 // Confirms the login dialog as the server's user, with the password it proposes or a dummy.
@@ -36,6 +37,7 @@ private slots:
     void readErrorsShownUnlessLoginCancelled();
     void schemaTablesFoundWhole();
     void aliasReadAgainAfterServerWentAway();
+    void transactionOfAScriptSurvivesTheRefresh();
     void cleanupTestCase();
 
 private:
@@ -231,6 +233,30 @@ void TestMainPg::cleanupTestCase()
 {
     if (TSession::Default().IsAlias("SHELL_PG"))
         Exec("DROP TABLE IF EXISTS shell_tree_a, shell_tree_b");
+}
+
+// A script that begins a transaction and changes a table makes the tree read the catalog
+// again; the transaction stays open until the next script commits it.
+void TestMainPg::transactionOfAScriptSurvivesTheRefresh()
+{
+    Exec("DROP TABLE IF EXISTS shell_tx");
+    Exec("CREATE TABLE shell_tx (x integer)");
+    TProgram p;
+    p->Ini().WriteString("Config", "UserName_SHELL_PG", PgEnv("ORVANE_PG_USER"));
+    p->SetValue("Password_SHELL_PG", "unused");
+    p->FindByPath("SHELL_PG.shell_tx");
+    QCOMPARE(p->DB_Orvane.AliasName(), QString("SHELL_PG"));
+    p->memSQL->setPlainText("BEGIN;\nINSERT INTO shell_tx VALUES (1);\n");
+    p->mnuSQLExecute->trigger();
+    QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
+    p->memSQL->setPlainText("INSERT INTO shell_tx VALUES (2);\nCOMMIT;\n");
+    p->mnuSQLExecute->trigger();
+    QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
+    TDatabase other("SHELL_PG_OTHER");
+    other.SetAliasName("SHELL_PG");
+    QSqlQuery count(other.Connection().Db());
+    QVERIFY(count.exec("SELECT count(*) FROM shell_tx") && count.next());
+    QCOMPARE(count.value(0).toInt(), 2);
 }
 
 int main(int argc, char **argv)

@@ -3,6 +3,7 @@
 #include "ShellTestSupport.h"
 
 #include "Database.h"
+#include "Driver.h"
 #include "MessageDlg.h"
 #include "Session.h"
 #include "TreeLogic.h"
@@ -128,7 +129,7 @@ void TestMainTree::refreshAfterChangingRunKeepsOpenNodes()
     p->MainTree->setCurrentItem(Child(Child(demo, "ORDERS"), "CUSTNO"));
     QCOMPARE(p->NodePathText(), QString("DEMO.ORDERS.CUSTNO"));
 
-    p->memSQL->setPlainText("/*\nALIAS: TREE_DOTS\n*/\nDROP TABLE TREE_GONE;\n"
+    p->memSQL->setPlainText("/*\nALIAS: TREE_DOTS\n*/\nBEGIN;\nDROP TABLE TREE_GONE;\n"
                             "CREATE TABLE TREE_NEW (N INTEGER);\n");
     p->mnuSQLExecute->trigger();
     QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
@@ -147,6 +148,13 @@ void TestMainTree::refreshAfterChangingRunKeepsOpenNodes()
     QCOMPARE(p->tab_Orvane.TableName, QString("ORDERS"));
     QVERIFY(!p->tab_Orvane.FieldDefs.isEmpty());
     QCOMPARE(p->Value("TableName"), QString("ORDERS"));
+    // The transaction the script began is still open, for the next script to commit.
+    TConnection &tx = TSession::Default().OpenDatabase("TREE_DOTS").Connection();
+    QVERIFY(tx.InTransaction());
+    p->memSQL->setPlainText("/*\nALIAS: TREE_DOTS\n*/\nCOMMIT;\n");
+    p->mnuSQLExecute->trigger();
+    QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
+    QVERIFY(!tx.InTransaction());
 
     // With an alias selected, reading the other open aliases leaves the database alone.
     p->MainTree->setCurrentItem(AliasNode(p, "TREE_DOTS"));

@@ -3,8 +3,33 @@
 #include "Icons.h"
 #include "Options.h"
 
+#include <cstdio>
+#include <cstring>
+
+// Answered before any window system is asked for, so they work on a terminal without one.
+static bool AnsweredOnTheTerminal(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Orvane %s\n", ORVANE_VERSION);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: orvane [SCRIPT]\n"
+                        "Browse databases, write and run SQL scripts.\n\n"
+                        "  SCRIPT     an SQL script to open in the editor\n"
+                        "  --version  print the version and exit\n"
+                        "  --help     print this text and exit\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 int main(int argc, char *argv[])
 {
+    if (AnsweredOnTheTerminal(argc, argv))
+        return 0;
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setWindowIcon(OrvaneIcon(QStringLiteral("orvane")));

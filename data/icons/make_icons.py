@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's icon set as SVG on a 16-unit grid and renders it to 16 and 24 pixel
-PNG files with ImageMagick. Run from this folder after changing a drawing."""
+PNG files with ImageMagick. Run from this folder after changing a drawing. The program's own
+icon is also installed at 32 to 256 pixels, rendered from svg/orvane.svg with
+`rsvg-convert -w N -h N svg/orvane.svg -o N/orvane.png`."""
 import os
 import subprocess
 

@@ -49,15 +49,37 @@ static QStringList AssociationLists(const TFileTypeFolders &dirs)
     return files;
 }
 
+// The SQL types a program may hold: editors name either.
+static const QStringList ScriptMimeTypes {ScriptMimeType, QStringLiteral("text/x-sql")};
+
 QString ScriptFileTypeOwner(const TFileTypeFolders &dirs)
 {
     for (const QString &file : AssociationLists(dirs)) {
         if (!QFileInfo::exists(file))
             continue;
-        const QString owner
-            = TIniFile(file).ReadString(DefaultApplications, ScriptMimeType).trimmed();
-        if (!owner.isEmpty())
-            return owner.section(u';', 0, 0);
+        const TIniFile list(file);
+        for (const QString &type : ScriptMimeTypes) {
+            const QString owner = list.ReadString(DefaultApplications, type).trimmed();
+            if (!owner.isEmpty())
+                return owner.section(u';', 0, 0);
+        }
+    }
+    // A program that lists an SQL type among those it opens holds it as well: the desktop
+    // picks it without any default being named.
+    for (const QString &dir : QStringList {dirs.dataHome} + dirs.systemDataDirs) {
+        const QDir applications(dir + QStringLiteral("/applications"));
+        for (const QString &name :
+             applications.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
+            if (name == DesktopFileName)
+                continue;
+            const TIniFile entry(applications.filePath(name));
+            const QStringList types
+                = entry.ReadString(QStringLiteral("Desktop Entry"), QStringLiteral("MimeType"))
+                      .split(u';', Qt::SkipEmptyParts);
+            for (const QString &type : ScriptMimeTypes)
+                if (types.contains(type))
+                    return name;
+        }
     }
     return {};
 }

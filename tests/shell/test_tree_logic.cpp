@@ -360,6 +360,23 @@ void TestTreeLogic::fileTypeWritesOnlyWhatIsMissing()
     QVERIFY(!kept.associationWritten);
     QCOMPARE(ScriptFileTypeOwner(taken), QString("editor.desktop"));
     QVERIFY(!QFile::exists(other.filePath("config/mimeapps.list")));
+
+    // An editor that only lists text/x-sql among its types holds the association as well,
+    // as does a default named for text/x-sql.
+    QTemporaryDir listed;
+    TFileTypeFolders byEntry {
+        listed.filePath("data"), listed.filePath("config"), {}, {listed.filePath("usr")}};
+    QDir().mkpath(listed.filePath("usr/applications"));
+    TIniFile(listed.filePath("usr/applications/sqleditor.desktop"))
+        .WriteString("Desktop Entry", "MimeType", "text/plain;text/x-sql;");
+    QVERIFY(!RegisterScriptFileType(program, byEntry).associationWritten);
+    QCOMPARE(ScriptFileTypeOwner(byEntry), QString("sqleditor.desktop"));
+    QTemporaryDir named;
+    TFileTypeFolders byDefault {named.filePath("data"), named.filePath("config"), {}, {}};
+    TIniFile(named.filePath("config/mimeapps.list"))
+        .WriteString("Default Applications", "text/x-sql", "sqleditor.desktop");
+    QVERIFY(!RegisterScriptFileType(program, byDefault).associationWritten);
+    QCOMPARE(ScriptFileTypeOwner(byDefault), QString("sqleditor.desktop"));
 }
 
 int main(int argc, char **argv)

@@ -145,6 +145,8 @@ public:
     QAction *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFileExit;
     QAction *mnuEdtRefresh, *mnuEdtParameters, *mnuEdtFind, *mnuEdtFindCmd, *mnuEdtCompare,
         *mnuEdtNewParam, *mnuEdtGotoLine;
+    // What every editor offers, on the standard keys, for the widget with the focus.
+    QAction *mnuEdtUndo, *mnuEdtRedo, *mnuEdtCut, *mnuEdtCopy, *mnuEdtPaste, *mnuEdtSelectAll;
     QAction *mnuSQLAdd, *mnuSQLDrop, *mnuSQLTemplate, *mnuSQLScript, *mnuSQLFmtScrp, *mnuSQLExecute,
         *mnuSQLQuery, *mnuSQLOpenTable, *mnuSQLJoin, *mnuSQLOpt;
     QAction *mnuRecordUpdate, *mnuRecordInsert, *mnuRecordDelete;
@@ -190,6 +192,7 @@ private:
     // cancelled: then the alias shows no tables.
     QStringList AliasReadFailed(const QString &alias, const EDatabaseError &error);
     void CreateLinkCommands();
+    void CreateStandardEditCommands();
     QTreeWidgetItem *LinkFieldNode();
     QTreeWidgetItem *ExactNode(const QString &path);
     void Select(QTreeWidgetItem *node);

@@ -14,6 +14,7 @@
 #include "Session.h"
 #include "TreeLogic.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -69,6 +70,12 @@ void Tform_Main::CreateActions()
     mnuFileExit = NewAction("mnuFileExit", "Exit");
 
     mnuEdtRefresh = NewAction("mnuEdtRefresh", "Refresh", Qt::CTRL | Qt::Key_R);
+    mnuEdtUndo = NewAction("mnuEdtUndo", "&Undo", QKeySequence::Undo);
+    mnuEdtRedo = NewAction("mnuEdtRedo", "&Redo", QKeySequence::Redo);
+    mnuEdtCut = NewAction("mnuEdtCut", "Cu&t", QKeySequence::Cut);
+    mnuEdtCopy = NewAction("mnuEdtCopy", "&Copy", QKeySequence::Copy);
+    mnuEdtPaste = NewAction("mnuEdtPaste", "&Paste", QKeySequence::Paste);
+    mnuEdtSelectAll = NewAction("mnuEdtSelectAll", "Select &All", QKeySequence::SelectAll);
     mnuEdtParameters = NewAction("mnuEdtParameters", "Parameters");
     mnuEdtFind = NewAction("mnuEdtFind", "Find", Qt::Key_F3);
     mnuEdtFindCmd = NewAction("mnuEdtFindCmd", "Find Command", Qt::CTRL | Qt::Key_F);
@@ -145,8 +152,9 @@ void Tform_Main::CreateMenus()
     mnuFile = menu("mnuFile", "File",
                    {mnuFileNew, mnuFileOpen, mnuFileSave, mnuFileSaveAs, nullptr, mnuFileExit});
     mnuEdit = menu("mnuEdit", "Edit",
-                   {mnuEdtRefresh, mnuEdtParameters, nullptr, mnuEdtFind, mnuEdtFindCmd,
-                    mnuEdtCompare, nullptr, mnuEdtNewParam, mnuEdtGotoLine});
+                   {mnuEdtUndo, mnuEdtRedo, nullptr, mnuEdtCut, mnuEdtCopy, mnuEdtPaste,
+                    mnuEdtSelectAll, nullptr, mnuEdtRefresh, mnuEdtParameters, nullptr, mnuEdtFind,
+                    mnuEdtFindCmd, mnuEdtCompare, nullptr, mnuEdtNewParam, mnuEdtGotoLine});
     mnuSQL = menu("mnuSQL", "SQL",
                   {mnuSQLAdd, mnuSQLDrop, mnuSQLTemplate, nullptr, mnuSQLScript, mnuSQLFmtScrp,
                    mnuSQLExecute, nullptr, mnuSQLQuery, mnuSQLOpenTable, mnuSQLJoin, mnuSQLOpt});
@@ -208,9 +216,34 @@ void Tform_Main::CreateToolBar()
     connect(cmbBookMark, &QComboBox::activated, this, &Tform_Main::cmbBookMarkClick);
 }
 
+// The standard edit commands act on the text widget with the focus, else on the editor.
+void Tform_Main::CreateStandardEditCommands()
+{
+    auto bind = [this](QAction *action, auto line, auto text) {
+        connect(action, &QAction::triggered, this, [this, line, text] {
+            QWidget *focus = QApplication::focusWidget();
+            if (auto *box = qobject_cast<QComboBox *>(focus); box && box->lineEdit())
+                focus = box->lineEdit(); // an editable box passes the focus to its edit
+            if (auto *edit = qobject_cast<QLineEdit *>(focus))
+                (edit->*line)();
+            else if (auto *plain = qobject_cast<QPlainTextEdit *>(focus))
+                (plain->*text)();
+            else
+                (memSQL->*text)();
+        });
+    };
+    bind(mnuEdtUndo, &QLineEdit::undo, &QPlainTextEdit::undo);
+    bind(mnuEdtRedo, &QLineEdit::redo, &QPlainTextEdit::redo);
+    bind(mnuEdtCut, &QLineEdit::cut, &QPlainTextEdit::cut);
+    bind(mnuEdtCopy, &QLineEdit::copy, &QPlainTextEdit::copy);
+    bind(mnuEdtPaste, &QLineEdit::paste, &QPlainTextEdit::paste);
+    bind(mnuEdtSelectAll, &QLineEdit::selectAll, &QPlainTextEdit::selectAll);
+}
+
 // The executor, the result windows and the editor commands, once the settings are read.
 void Tform_Main::CreateSubsystems()
 {
+    CreateStandardEditCommands();
     m_results = new TResultWindows(this, DB_Orvane, *m_ini);
 
     TExecutorHost run;

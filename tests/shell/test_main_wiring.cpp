@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -84,6 +85,7 @@ private slots:
     void failedStatementStopsTheRun();
     void parameterCommandsWalkFromTopOrCaret();
     void saveWritesTheFileAndLetsTheWindowClose();
+    void standardEditCommandsActOnTheFocusedText();
 };
 
 void TestMainWiring::executeRunsScriptOpensResultAndRefreshes()
@@ -230,6 +232,43 @@ void TestMainWiring::saveWritesTheFileAndLetsTheWindowClose()
     QCOMPARE(asked, QStringList {"Save File?"});
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(saved.readAll()).trimmed(), QString("SELECT 1;\nSELECT 2;"));
+}
+
+// Undo, cut, paste and the rest on their standard keys, for the editor or the edit with
+// the focus.
+void TestMainWiring::standardEditCommandsActOnTheFocusedText()
+{
+    TProgram p;
+    QVERIFY(p.Show());
+    QCOMPARE(p->mnuEdtCopy->shortcut(), QKeySequence(QKeySequence::Copy));
+    QCOMPARE(p->mnuEdtUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(p->mnuEdit->actions().contains(p->mnuEdtSelectAll));
+    p->memSQL->setPlainText("SELECT 1;");
+    p->memSQL->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), p->memSQL);
+    p->mnuEdtSelectAll->trigger();
+    p->mnuEdtCut->trigger();
+    QVERIFY(p->memSQL->toPlainText().isEmpty());
+    p->mnuEdtPaste->trigger();
+    p->mnuEdtPaste->trigger();
+    QCOMPARE(p->memSQL->toPlainText(), QString("SELECT 1;SELECT 1;"));
+    p->mnuEdtUndo->trigger();
+    QCOMPARE(p->memSQL->toPlainText(), QString("SELECT 1;"));
+    p->mnuEdtRedo->trigger();
+    QCOMPARE(p->memSQL->toPlainText(), QString("SELECT 1;SELECT 1;"));
+
+    // The bookmark box's edit has the focus: the command is for it, not for the script.
+    QLineEdit *edit = p->cmbBookMark->lineEdit();
+    QVERIFY(edit);
+    edit->setText("DEMO.ORDERS");
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    p->mnuEdtSelectAll->trigger();
+    p->mnuEdtCopy->trigger();
+    p->memSQL->setFocus();
+    p->mnuEdtSelectAll->trigger();
+    p->mnuEdtPaste->trigger();
+    QCOMPARE(p->memSQL->toPlainText(), QString("DEMO.ORDERS"));
 }
 
 int main(int argc, char **argv)

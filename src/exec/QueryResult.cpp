@@ -84,7 +84,7 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     dbgResult->setModel(dsResult);
     dbgResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgResult->setSelectionBehavior(QAbstractItemView::SelectItems);
-    dbgResult->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgResult->setSelectionMode(QAbstractItemView::ContiguousSelection);
     dbgResult->setTabKeyNavigation(true);
     dbgResult->setShowGrid(true);
     dbgResult->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -110,7 +110,16 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     popEdtDel->setIcon(imgEdit[1]);
     popEdtEdit->setIcon(imgEdit[2]);
     popEdtLoc->setIcon(imgEdit[3]);
+    popEdtCopy = NewAction(this, "popEdtCopy", QStringLiteral("Copy"), QKeySequence::Copy);
+    popEdtCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    popEdtExport = NewAction(this, "popEdtExport", QStringLiteral("Export..."), {});
     popEdt->addActions({popEdtIns, popEdtDel, popEdtEdit, popEdtLoc});
+    popEdt->addSeparator();
+    popEdt->addActions({popEdtCopy, popEdtExport});
+    connect(popEdtCopy, &QAction::triggered, this, &Tform_QueryResult::popEdtCopyClick);
+    connect(popEdtExport, &QAction::triggered, this, &Tform_QueryResult::popEdtExportClick);
+    // The grid copies only its current cell on Ctrl+C by itself: the selection goes instead.
+    dbgResult->installEventFilter(this);
     connect(popEdtDel, &QAction::triggered, this, &Tform_QueryResult::popEdtDelClick);
     connect(popEdtLoc, &QAction::triggered, this, &Tform_QueryResult::popEdtLocClick);
     connect(dbgResult, &QWidget::customContextMenuRequested, this,

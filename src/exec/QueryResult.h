@@ -44,6 +44,8 @@ public:
     QAction *popEdtDel;
     QAction *popEdtEdit;
     QAction *popEdtLoc;
+    QAction *popEdtCopy; // the selected cells, tab-separated under their column names
+    QAction *popEdtExport; // the whole result as a CSV file
 
     std::unique_ptr<TDatabase> DB_Result;
     TQuery qryResult;
@@ -65,8 +67,14 @@ public:
 
     void popEdtDelClick();
     void popEdtLocClick();
+    void popEdtCopyClick();
+    void popEdtExportClick();
+    // Writes the whole result to the file as CSV under a progress dialog; false when it was
+    // stopped or failed (the message shown), and the file is then left as it was.
+    bool ExportTo(const QString &fileName);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     virtual void CurrentRowChanged(int row);

@@ -2,6 +2,8 @@
 #include "DataSet.h"
 
 #include <QIODevice>
+#include <charconv>
+#include <cmath>
 
 QString TsvCell(const QVariant &value)
 {
@@ -28,8 +30,11 @@ QString TsvText(const QStringList &header, const QList<QVariantList> &rows)
 
 static QByteArray RealText(double v)
 {
-    QByteArray text = QByteArray::number(v, 'g', 15);
-    if (text.contains("inf") || text.contains("nan"))
+    char buffer[32];
+    const auto end
+        = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
+    QByteArray text(buffer, end - buffer);
+    if (!std::isfinite(v))
         return text;
     const qsizetype e = text.indexOf('e');
     const QByteArray mantissa = e < 0 ? text : text.left(e);
@@ -48,6 +53,9 @@ QByteArray CsvField(const QVariant &value)
         return RealText(value.toDouble());
     case QMetaType::QByteArray:
         return value.toByteArray();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return QByteArray::number(value.toLongLong());
     default:
         break;
     }

@@ -79,9 +79,10 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
         asked << text;
         return QMessageBox::Ok;
     });
+    // The input arrives once the first table is done, as the progress bar shows it.
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(p->memSQL->document(), &QTextDocument::contentsChanged, [&p, once] {
-        if (!p->memSQL->toPlainText().contains("CREATE TABLE"))
+    *once = connect(p->prgB, &QProgressBar::valueChanged, [&p, once](int value) {
+        if (value < 1)
             return;
         QObject::disconnect(*once);
         QCoreApplication::postEvent(

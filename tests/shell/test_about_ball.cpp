@@ -1,4 +1,5 @@
-// The bouncing balls without widgets: steps, bounds and the start of a new ball.
+// The bouncing balls without widgets: bounds and the start of a new ball (the right edge and
+// the step limits are driven through the ball itself in test_about).
 #include "AboutBall.h"
 
 #include <QTest>
@@ -7,31 +8,6 @@ class TestAboutBall : public QObject
 {
     Q_OBJECT
 private slots:
-    void stepsAreClamped()
-    {
-        QCOMPARE(ClampBallStep(11), 10);
-        QCOMPARE(ClampBallStep(-25), -10);
-        QCOMPARE(ClampBallStep(-10), -10);
-        QCOMPARE(ClampBallStep(7), 7);
-    }
-
-    void rightEdgeReversesOnlyTheHorizontalStep()
-    {
-        // Area 100 wide: the right bound for a 10 wide ball is 100 - 10 - 1 = 89.
-        TBallState b {87, 40, 10, 10, 4, 5};
-        TBallBounce hit = BallStep(b, 100, 100);
-        QVERIFY(hit.Horizontal);
-        QVERIFY(!hit.Vertical);
-        QCOMPARE(b.Left, 89);
-        QCOMPARE(b.Top, 45);
-        QCOMPARE(b.LeftStep, -4);
-        QCOMPARE(b.TopStep, 5);
-        hit = BallStep(b, 100, 100);
-        QVERIFY(!hit.Any());
-        QCOMPARE(b.Left, 85);
-        QCOMPARE(b.Top, 50);
-    }
-
     void cornerBouncesBothAxesInOneStep()
     {
         TBallState b {3, 2, 10, 10, -5, -9};

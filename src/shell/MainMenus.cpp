@@ -1,4 +1,5 @@
 // The main window's commands: menu items, tool buttons and popup menus.
+#include "About.h"
 #include "AskParam.h"
 #include "EditorCommands.h"
 #include "EngineError.h"
@@ -333,6 +334,8 @@ void Tform_Main::CreateSubsystems()
         connect(a, &QAction::triggered, cmds, &TEditorCommands::mnuEdtFindCmdClick);
     connect(mnuEdtGotoLine, &QAction::triggered, cmds, &TEditorCommands::mnuEdtGotoLineClick);
     connect(mnuHelpQuickTour, &QAction::triggered, cmds, &TEditorCommands::mnuHelpQuickTourClick);
+    connect(mnuHelpAbout, &QAction::triggered, this,
+            [this] { mnuHelpAboutClick(this, memSQL->textCursor().selectedText()); });
     connect(popMem, &QMenu::aboutToShow, cmds,
             [this, cmds] { cmds->popMemPopup(mnuPopParameters); });
     for (QAction *a : {mnuEdtParameters, btnParameters})

@@ -3,6 +3,7 @@
 #include "EditIcons.h"
 #include "EngineError.h"
 #include "FindRecord.h"
+#include "IniFile.h"
 #include "QueryModel.h"
 
 #include <QAction>
@@ -114,6 +115,9 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     popEdtCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     popEdtExport = NewAction(this, "popEdtExport", QStringLiteral("Export..."), {});
     popEdt->addActions({popEdtIns, popEdtDel, popEdtEdit, popEdtLoc});
+    popEdtEdit->setProperty("Tag", -7);
+    for (QAction *a : {popEdtIns, popEdtEdit})
+        connect(a, &QAction::triggered, this, [this, a] { popEdtInsClick(a); });
     popEdt->addSeparator();
     popEdt->addActions({popEdtCopy, popEdtExport});
     connect(popEdtCopy, &QAction::triggered, this, &Tform_QueryResult::popEdtCopyClick);
@@ -190,9 +194,6 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     m_layout->addWidget(dbgResult, 1);
     m_layout->addWidget(panFoot);
 
-    // Insert and Edit wait for the record edit form.
-    popEdtIns->setEnabled(false);
-    popEdtEdit->setEnabled(false);
     SetLiveAnswer(false);
 }
 
@@ -216,8 +217,13 @@ void Tform_QueryResult::SetLiveAnswer(bool live)
 
 void Tform_QueryResult::UpdateActions()
 {
-    popEdtDel->setEnabled(Editable && qryResult.Active());
-    popEdtLoc->setEnabled(qryResult.Active());
+    const bool open = qryResult.Active();
+    // Edit and Delete need a row; refusing them on an empty result spares filling in a form.
+    const bool rows = open && dsResult->rowCount() > 0;
+    popEdtIns->setEnabled(Editable && open);
+    popEdtEdit->setEnabled(Editable && rows);
+    popEdtDel->setEnabled(Editable && rows);
+    popEdtLoc->setEnabled(open);
 }
 
 void Tform_QueryResult::OpenResult(const QString &alias, const TDatabase::TLoginEvent &login,
@@ -337,7 +343,13 @@ void Tform_QueryResult::popEdtDelClick()
         ShowError(this, e.Message());
     }
     dsResult->Reset();
+    UpdateActions();
     SelectRow(qryResult.RecNo());
+}
+
+void Tform_QueryResult::ReportError(const QString &message)
+{
+    ShowError(this, message);
 }
 
 void Tform_QueryResult::popEdtLocClick()

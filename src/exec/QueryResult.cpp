@@ -83,7 +83,9 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     dbgResult = new QTableView(this);
     dbgResult->setObjectName(QStringLiteral("dbgResult"));
     dbgResult->setModel(dsResult);
-    dbgResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Typing into a cell of an editable result starts a pending edit that Escape drops.
+    dbgResult->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                               | QAbstractItemView::AnyKeyPressed);
     dbgResult->setSelectionBehavior(QAbstractItemView::SelectItems);
     dbgResult->setSelectionMode(QAbstractItemView::ContiguousSelection);
     dbgResult->setTabKeyNavigation(true);
@@ -201,6 +203,7 @@ Tform_QueryResult::~Tform_QueryResult()
 {
     // The grid's children go after this object's members: no more row changes reach them.
     dbgResult->selectionModel()->disconnect(this);
+    dsResult->WriteCell = nullptr; // a cell editor still open is dropped, not written
     qryResult.Close();
 }
 
@@ -223,6 +226,12 @@ void Tform_QueryResult::UpdateActions()
     popEdtIns->setEnabled(Editable && open);
     popEdtEdit->setEnabled(Editable && rows);
     popEdtDel->setEnabled(Editable && rows);
+    if (Editable && open)
+        dsResult->WriteCell = [this](int row, int column, const QVariant &value) {
+            return WriteCell(row, column, value);
+        };
+    else
+        dsResult->WriteCell = nullptr;
     popEdtLoc->setEnabled(open);
 }
 

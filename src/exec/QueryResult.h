@@ -97,6 +97,8 @@ private:
     void Navigate(int how);
     void UpdateActions();
     void ReportError(const QString &message);
+    bool WriteCell(int row, int column, const QVariant &value);
+    void ShowRowsAgain(int row, int column);
     void ApplyFieldProperties(TVerify *control);
     void ReleaseLookupTables(TVerify *control);
     bool IsLookupTable(const std::shared_ptr<TTable> &table) const;

@@ -147,8 +147,41 @@ void Tform_QueryResult::popEdtInsClick(QObject *sender)
         area->List();
     }
     m_lookupTables.clear();
-    const int row = qryResult.RecNo();
+    ShowRowsAgain(qryResult.RecNo(), focusColumn);
+}
+
+// A posted change reads the rows again: the grid starts over at the changed row.
+void Tform_QueryResult::ShowRowsAgain(int row, int column)
+{
     dsResult->Reset();
     UpdateActions();
     SelectRow(row);
+    if (column >= 0 && row >= 0 && row < dsResult->rowCount())
+        dbgResult->setCurrentIndex(dsResult->index(row, column));
+}
+
+bool Tform_QueryResult::WriteCell(int row, int column, const QVariant &value)
+{
+    if (!Editable || qryResult.State() != TDataSetState::Browse)
+        return false;
+    try {
+        CurrentRowChanged(row);
+        if (qryResult.RecNo() != row)
+            throw EDatabaseError(QStringLiteral("The row being edited could not be read again."));
+        qryResult.Edit();
+        qryResult.SetValue(column, value);
+        qryResult.Post();
+    } catch (const EDatabaseError &e) {
+        if (qryResult.State() != TDataSetState::Browse)
+            qryResult.Cancel();
+        ReportError(e.Message());
+        return false;
+    }
+    // The cell editor is still open: the rows are shown again without starting over where
+    // they can be, so that the grid keeps its editors and current cell.
+    if (dsResult->ReadAgain()) {
+        UpdateActions();
+        SelectRow(qMin(row, dsResult->rowCount() - 1));
+    }
+    return true;
 }

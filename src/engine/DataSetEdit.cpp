@@ -201,7 +201,9 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds, const Row 
         db.rollback();
         throw EDatabaseError(failure);
     }
-    m_lastInsertId = q.lastInsertId();
+    // Asked only where an insert is found again by it: on PostgreSQL the question runs
+    // lastval(), whose failure (no sequence used yet) aborts the transaction and so the change.
+    m_lastInsertId = !old && m_keyNames.contains(RowIdAlias) ? q.lastInsertId() : QVariant();
     if (!db.commit()) {
         const QString message = SqlErrorText(db.lastError());
         db.rollback();

@@ -1,11 +1,13 @@
 // Editing and inserting rows of an opened DEMO table through the record edit form, read back
 // through a connection of the test's own.
 #include "ShellTestSupport.h"
+#include "TestSupport.h"
 
 #include "DBVerify.h"
 #include "DataSet.h"
 #include "EditRecord.h"
 #include "IniFile.h"
+#include "Logins.h"
 #include "QueryModel.h"
 #include "QueryResult.h"
 #include "ResultWindows.h"
@@ -77,25 +79,30 @@ class TestRecordEdit : public QObject
 
     // Opens a DEMO table as the tree's Open Table does, with the current cell at (key, field).
     Tform_QueryResult *Open(TProgram &p, const QString &table, const QVariant &key = {},
-                            const QString &field = {})
+                            const QString &field = {}, const QString &alias = "DEMO")
     {
-        p->FindByPath("DEMO." + table);
+        p->FindByPath(alias + "." + table);
         p->mnuPopOpenTable->trigger();
         Tform_QueryResult *w = nullptr;
         for (Tform_QueryResult *r : p->ResultWindows().Windows())
             if (r->windowTitle() == "Table " + table)
                 w = r;
-        if (!w || !key.isValid())
-            return w;
+        if (w && key.isValid())
+            Select(w, key, field);
+        return w;
+    }
+
+    // The current cell: the row whose first column is the key, the column of the field.
+    static void Select(Tform_QueryResult *w, const QVariant &key, const QString &field)
+    {
         TQueryModel *m = w->dsResult;
         int column = 0;
         while (column < m->columnCount()
                && m->headerData(column, Qt::Horizontal).toString() != field)
             ++column;
         for (int row = 0; row < m->rowCount(); ++row)
-            if (m->index(row, 0).data() == key)
+            if (m->index(row, 0).data().toString() == key.toString())
                 w->dbgResult->setCurrentIndex(m->index(row, column));
-        return w;
     }
 
 private slots:
@@ -265,6 +272,64 @@ private slots:
         QCOMPARE(refused, QString("The row was changed by another user. Reload it and try again."));
         QVERIFY(Demo("SELECT STATE IS NULL FROM CUSTOMER WHERE CUSTNO = 1295").toBool());
         QCOMPARE(w->qryResult.State(), TDataSetState::Browse);
+    }
+
+    // On the server: the engine's refusal keeps the form and what was typed; a row with a
+    // NULL and a single-precision value is still found unchanged; a row another connection
+    // changed (locked while checked) is not overwritten.
+    void postgresRefusalsAndUnchangedRows()
+    {
+        REQUIRE_PG();
+        TSession::Default().AddAlias("EDIT_PG", "POSTGRESQL", PgAliasParams(),
+                                     TSession::TPersistence::SessionOnly);
+        TConnection &other = TSession::Default().OpenDatabase("EDIT_PG").Connection();
+        other.Exec("DROP TABLE IF EXISTS stock");
+        other.Exec("CREATE TABLE stock (id integer PRIMARY KEY, qty integer CHECK (qty > 0),"
+                   " price real, note varchar(20))");
+        other.Exec("INSERT INTO stock VALUES (1, 5, 0.1, NULL), (2, 7, 2.5, 'x')");
+        const auto value = [&other](const QString &sql) {
+            QSqlQuery q(other.Db());
+            return q.exec(sql) && q.next() ? q.value(0) : QVariant("(failed)");
+        };
+        TProgram p;
+        p->Ini().WriteString("Config", UserNameKey("EDIT_PG"), PgEnv("ORVANE_PG_USER"));
+        p->SetValue(PasswordValueName("EDIT_PG"), "unused");
+        Tform_QueryResult *w = Open(p, "stock", 1, "qty", "EDIT_PG");
+        QVERIFY(w && w->Editable);
+
+        TModalAnswers answers;
+        QString refusal;
+        answers.Add(Guarded([](QWidget *d) {
+            Control(d, "qty")->setText("-1");
+            Control(d, "note")->setText("typed");
+            static_cast<TfrmEditRecord *>(d)->btnOk->click();
+        }));
+        answers.Add(Message(&refusal));
+        answers.Add(Guarded([](QWidget *d) {
+            QCOMPARE(Control(d, "qty")->text(), QString("-1"));
+            QCOMPARE(Control(d, "note")->text(), QString("typed"));
+            Control(d, "qty")->setText("5");
+            static_cast<TfrmEditRecord *>(d)->btnOk->click();
+        }));
+        w->btnEdit->click();
+        QCOMPARE(answers.Seen(), 3);
+        QVERIFY2(refusal.contains("stock_qty_check"), qPrintable(refusal));
+        QCOMPARE(value("SELECT qty || note || price::text FROM stock WHERE id = 1"),
+                 QVariant("5typed0.1"));
+
+        Select(w, 2, "note");
+        QCOMPARE(w->dsResult->index(w->CurrentRow(), 0).data(), QVariant("2"));
+        other.Exec("UPDATE stock SET qty = 9 WHERE id = 2");
+        answers.Add(Guarded([](QWidget *d) {
+            Control(d, "note")->setText("mine");
+            static_cast<TfrmEditRecord *>(d)->btnOk->click();
+        }));
+        answers.Add(Message(&refusal));
+        w->btnEdit->click();
+        QCOMPARE(answers.Seen(), 6); // the form shown again is rejected: the user gave up
+        QCOMPARE(refusal, QString("The row was changed by another user. Reload it and try again."));
+        QCOMPARE(value("SELECT qty || note FROM stock WHERE id = 2"), QVariant("9x"));
+        other.Exec("DROP TABLE stock");
     }
 
     void editNeedsARow()

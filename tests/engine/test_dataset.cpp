@@ -205,7 +205,7 @@ private slots:
             q->Post();
             QFAIL("a change to a vanished row was reported as done");
         } catch (const EDatabaseError &e) {
-            QVERIFY(e.Message().contains("changed or deleted"));
+            QVERIFY(e.Message() == RowChangedMessage());
         }
         QCOMPARE(Count("SELECT COUNT(*) FROM STRICTT"), 0);
     }

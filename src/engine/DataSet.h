@@ -143,7 +143,8 @@ private:
     void SetupFields();
     void SetupIdentity();
     void RequireBrowse(const char *what) const;
-    void Reopen(int row);
+    void Reopen(int row, bool placesKept = false);
+    bool UpdateKeepsPlaces(const std::vector<int> &changed) const;
     QString WhereForRow(const Row &row, QVariantList &binds) const;
     void RunChange(const QString &sql, const QVariantList &binds, const Row *old = nullptr);
     QString CheckUnchanged(const Row &old);

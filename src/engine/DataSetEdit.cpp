@@ -122,6 +122,23 @@ QString TQuery::WhereForRow(const Row &row, QVariantList &binds) const
     return terms.join(QLatin1String(" AND "));
 }
 
+// SQLite reads a table without ORDER BY in row id order, so an update that leaves every
+// key alone moves no row: positions, the row count and the seek checkpoints stay true, and
+// the row edited in a huge result is found again without reading up to it.
+bool TQuery::UpdateKeepsPlaces(const std::vector<int> &changed) const
+{
+    static const QRegularExpression orderBy(QStringLiteral(R"(\bORDER\s+BY\b)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (m_connection->Db().driverName() != QLatin1String("QSQLITE")
+        || orderBy.match(SeekBase()).hasMatch())
+        return false;
+    for (const int c : changed)
+        if (c == m_keyColumn
+            || std::find(m_keyColumns.begin(), m_keyColumns.end(), c) != m_keyColumns.end())
+            return false;
+    return true;
+}
+
 const QString &RowChangedMessage()
 {
     static const QString text
@@ -211,12 +228,14 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds, const Row 
     }
 }
 
-void TQuery::Reopen(int row)
+void TQuery::Reopen(int row, bool placesKept)
 {
     m_blocks.clear();
-    m_fetched = 0;
-    m_allFetched = false;
-    ResetSeek(); // rows may have come or gone: positions and checkpoints start over
+    if (!placesKept) {
+        m_fetched = 0;
+        m_allFetched = false;
+        ResetSeek(); // rows may have come or gone: positions and checkpoints start over
+    }
     Execute();
     if (RowAt(row)) {
         SetCursor(row);
@@ -276,6 +295,7 @@ void TQuery::Post()
     QVariantList binds;
     QStringList names;
     const bool inserting = m_state == TDataSetState::Insert;
+    std::vector<int> changedColumns;
     Row old;
     if (!inserting) {
         const Row *r = RowAt(m_recNo);
@@ -291,6 +311,7 @@ void TQuery::Post()
             continue;
         names << m_connection->QuoteName(f.FieldName);
         binds << v;
+        changedColumns.push_back(f.Index);
     }
 
     const int row = m_recNo;
@@ -318,7 +339,7 @@ void TQuery::Post()
     const Row inserted = m_buffer;
     m_state = TDataSetState::Browse;
     m_buffer.clear();
-    Reopen(row);
+    Reopen(row, !inserting && UpdateKeepsPlaces(changedColumns));
     if (inserting)
         FindInserted(inserted);
 }

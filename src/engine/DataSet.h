@@ -12,6 +12,9 @@
 #include <vector>
 
 class TSession;
+
+// What a change of a row that another connection changed since it was read is refused with.
+const QString &RowChangedMessage();
 class TDatabase;
 class TConnection;
 
@@ -109,6 +112,7 @@ public:
     {
         SetValue(FieldByName(field).Index, value);
     }
+    // Edits and deletes write only when the row still holds what it held when it was read.
     void Post();
     void Cancel();
     void Delete();
@@ -139,9 +143,11 @@ private:
     void SetupFields();
     void SetupIdentity();
     void RequireBrowse(const char *what) const;
-    void Reopen(int row);
+    void Reopen(int row, bool placesKept = false);
+    bool UpdateKeepsPlaces(const std::vector<int> &changed) const;
     QString WhereForRow(const Row &row, QVariantList &binds) const;
-    void RunChange(const QString &sql, const QVariantList &binds);
+    void RunChange(const QString &sql, const QVariantList &binds, const Row *old = nullptr);
+    QString CheckUnchanged(const Row &old);
     void FindInserted(const Row &values);
     // Seeking (DataSetSeek.cpp).
     void ResetSeek();

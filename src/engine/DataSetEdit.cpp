@@ -122,15 +122,86 @@ QString TQuery::WhereForRow(const Row &row, QVariantList &binds) const
     return terms.join(QLatin1String(" AND "));
 }
 
-void TQuery::RunChange(const QString &sql, const QVariantList &binds)
+// SQLite reads a table without ORDER BY in row id order, so an update that leaves every
+// key alone moves no row: positions, the row count and the seek checkpoints stay true, and
+// the row edited in a huge result is found again without reading up to it.
+bool TQuery::UpdateKeepsPlaces(const std::vector<int> &changed) const
+{
+    static const QRegularExpression orderBy(QStringLiteral(R"(\bORDER\s+BY\b)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (m_connection->Db().driverName() != QLatin1String("QSQLITE")
+        || orderBy.match(SeekBase()).hasMatch())
+        return false;
+    for (const int c : changed)
+        if (c == m_keyColumn
+            || std::find(m_keyColumns.begin(), m_keyColumns.end(), c) != m_keyColumns.end())
+            return false;
+    return true;
+}
+
+const QString &RowChangedMessage()
+{
+    static const QString text
+        = QStringLiteral("The row was changed by another user. Reload it and try again.");
+    return text;
+}
+
+// Both values were read through the same driver, so an unchanged value converts to the same
+// variant: exact equality is sound for floating-point values as well, and NULL equals NULL.
+static bool SameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    if (a.metaType() == b.metaType())
+        return a == b;
+    return a.toString() == b.toString();
+}
+
+// Inside the change's transaction: whether the row still holds what it held when it was
+// read. On PostgreSQL the row stays locked until the change commits; on SQLite the read lock
+// taken here keeps any other writer from committing before the change.
+QString TQuery::CheckUnchanged(const Row &old)
+{
+    QStringList names;
+    std::vector<int> columns;
+    for (const TField &f : m_fields)
+        if (!f.ReadOnly) {
+            names << m_connection->QuoteName(f.FieldName);
+            columns.push_back(f.Index);
+        }
+    QVariantList binds;
+    const QString where = WhereForRow(old, binds);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                      .arg(names.isEmpty() ? QStringLiteral("1") : names.join(QLatin1String(", ")),
+                           m_connection->QuoteName(m_updateTable), where);
+    if (m_connection->Db().driverName() == QLatin1String("QPSQL"))
+        sql += QStringLiteral(" FOR UPDATE");
+    QSqlQuery q(m_connection->Db());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return SqlErrorText(q.lastError());
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        return SqlErrorText(q.lastError());
+    if (!q.next())
+        return RowChangedMessage(); // deleted, or its key changed
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (!SameValue(q.value(int(i)), old[columns[i]]))
+            return RowChangedMessage();
+    return {};
+}
+
+void TQuery::RunChange(const QString &sql, const QVariantList &binds, const Row *old)
 {
     QSqlDatabase &db = m_connection->Db();
     m_query.reset(); // no reading statement may hold the database while it changes
     if (!db.transaction())
         throw EDatabaseError(SqlErrorText(db.lastError()));
     QSqlQuery q(db);
-    QString failure;
-    if (!q.prepare(sql)) {
+    QString failure = old ? CheckUnchanged(*old) : QString();
+    if (!failure.isEmpty()) {
+    } else if (!q.prepare(sql)) {
         failure = SqlErrorText(q.lastError());
     } else {
         for (const QVariant &b : binds)
@@ -138,8 +209,7 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds)
         if (!q.exec())
             failure = SqlErrorText(q.lastError());
         else if (const int n = q.numRowsAffected(); n == 0)
-            failure = QStringLiteral("The record was changed or deleted by someone else; nothing "
-                                     "was written.");
+            failure = RowChangedMessage();
         else if (n != 1)
             failure = QStringLiteral("The change would reach %1 rows; nothing was written.").arg(n);
     }
@@ -148,7 +218,9 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds)
         db.rollback();
         throw EDatabaseError(failure);
     }
-    m_lastInsertId = q.lastInsertId();
+    // Asked only where an insert is found again by it: on PostgreSQL the question runs
+    // lastval(), whose failure (no sequence used yet) aborts the transaction and so the change.
+    m_lastInsertId = !old && m_keyNames.contains(RowIdAlias) ? q.lastInsertId() : QVariant();
     if (!db.commit()) {
         const QString message = SqlErrorText(db.lastError());
         db.rollback();
@@ -156,12 +228,14 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds)
     }
 }
 
-void TQuery::Reopen(int row)
+void TQuery::Reopen(int row, bool placesKept)
 {
     m_blocks.clear();
-    m_fetched = 0;
-    m_allFetched = false;
-    ResetSeek(); // rows may have come or gone: positions and checkpoints start over
+    if (!placesKept) {
+        m_fetched = 0;
+        m_allFetched = false;
+        ResetSeek(); // rows may have come or gone: positions and checkpoints start over
+    }
     Execute();
     if (RowAt(row)) {
         SetCursor(row);
@@ -221,6 +295,7 @@ void TQuery::Post()
     QVariantList binds;
     QStringList names;
     const bool inserting = m_state == TDataSetState::Insert;
+    std::vector<int> changedColumns;
     Row old;
     if (!inserting) {
         const Row *r = RowAt(m_recNo);
@@ -236,6 +311,7 @@ void TQuery::Post()
             continue;
         names << m_connection->QuoteName(f.FieldName);
         binds << v;
+        changedColumns.push_back(f.Index);
     }
 
     const int row = m_recNo;
@@ -252,7 +328,8 @@ void TQuery::Post()
         } else if (!names.isEmpty()) {
             const QString set = names.join(QLatin1String(" = ?, ")) + QStringLiteral(" = ?");
             const QString where = WhereForRow(old, binds);
-            RunChange(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, set, where), binds);
+            RunChange(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, set, where), binds,
+                      &old);
         }
     } catch (const EDatabaseError &) {
         Reopen(row); // the statement changed nothing; stay in edit mode with the buffer
@@ -262,7 +339,7 @@ void TQuery::Post()
     const Row inserted = m_buffer;
     m_state = TDataSetState::Browse;
     m_buffer.clear();
-    Reopen(row);
+    Reopen(row, !inserting && UpdateKeepsPlaces(changedColumns));
     if (inserting)
         FindInserted(inserted);
 }
@@ -303,12 +380,13 @@ void TQuery::Delete()
     if (!r)
         throw EDatabaseError(QStringLiteral("There is no record to delete."));
     QVariantList binds;
-    const QString where = WhereForRow(*r, binds);
+    const Row old = *r;
+    const QString where = WhereForRow(old, binds);
     const int row = m_recNo;
     try {
         RunChange(QStringLiteral("DELETE FROM %1 WHERE %2")
                       .arg(m_connection->QuoteName(m_updateTable), where),
-                  binds);
+                  binds, &old);
     } catch (const EDatabaseError &) {
         Reopen(row);
         throw;

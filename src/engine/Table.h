@@ -15,6 +15,7 @@ public:
 
     QString DatabaseName;
     QString TableName;
+    int Tag = 0; // tells tables made for one purpose from others
 
     QList<TFieldDef> FieldDefs;
     QList<TIndexDef> IndexDefs;

@@ -59,6 +59,15 @@ QVariant TQueryModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
         return {};
+    if (role == Qt::EditRole) {
+        // The whole value is edited, not the shortened text the grid shows.
+        try {
+            const QVariant v = m_query.ValueAt(index.row(), index.column());
+            return v.isNull() ? QString() : v.toString();
+        } catch (const EDatabaseError &) {
+            return {};
+        }
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     // A tool tip that looks like markup is shown as markup: values and messages are text.
@@ -80,6 +89,55 @@ QVariant TQueryModel::headerData(int section, Qt::Orientation orientation, int r
     if (section < 0 || section >= m_columns)
         return {};
     return m_query.Fields()[section].DisplayLabel;
+}
+
+// Bytes cannot be typed into a cell.
+static bool IsBinary(TFieldType t)
+{
+    switch (t) {
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+    case ftGraphic:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Qt::ItemFlags TQueryModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (WriteCell && index.isValid() && index.column() < m_columns
+        && !m_query.Fields()[index.column()].ReadOnly
+        && !IsBinary(m_query.Fields()[index.column()].DataType))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TQueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    if (value.toString() == data(index, Qt::EditRole).toString())
+        return true; // left as it was: nothing to write
+    const QString text = value.toString();
+    return WriteCell(index.row(), index.column(), text.isEmpty() ? QVariant() : QVariant(text));
+}
+
+bool TQueryModel::ReadAgain()
+{
+    const int now = m_query.Active() ? m_query.FetchedCount() : 0;
+    if (now != m_rows || m_query.FieldCount() != m_columns) {
+        Reset();
+        return true;
+    }
+    if (m_rows > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1));
+    return false;
 }
 
 bool TQueryModel::canFetchMore(const QModelIndex &parent) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 
 class TQuery;
 
@@ -19,17 +20,26 @@ public:
     void Reset();
     // The query fetched further rows by itself (Last, Locate): show them too.
     void Sync();
+    // The query was read again after a change of its rows: show them, and say whether the
+    // rows had to start over (the current cell is then gone).
+    bool ReadAgain();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
     // Text shown for a value: long texts are cut, binary values named.
     static QString DisplayText(const QVariant &value);
+
+    // Set while the rows may be changed: writes one edited cell (an empty text as NULL) and
+    // says whether it was written. Cells of read-only fields are not editable.
+    std::function<bool(int row, int column, const QVariant &value)> WriteCell;
 
 private:
     TQuery &m_query;

@@ -3,6 +3,7 @@
 #include "EditIcons.h"
 #include "EngineError.h"
 #include "FindRecord.h"
+#include "IniFile.h"
 #include "QueryModel.h"
 
 #include <QAction>
@@ -82,7 +83,9 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     dbgResult = new QTableView(this);
     dbgResult->setObjectName(QStringLiteral("dbgResult"));
     dbgResult->setModel(dsResult);
-    dbgResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Typing into a cell of an editable result starts a pending edit that Escape drops.
+    dbgResult->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                               | QAbstractItemView::AnyKeyPressed);
     dbgResult->setSelectionBehavior(QAbstractItemView::SelectItems);
     dbgResult->setSelectionMode(QAbstractItemView::ContiguousSelection);
     dbgResult->setTabKeyNavigation(true);
@@ -114,6 +117,9 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     popEdtCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     popEdtExport = NewAction(this, "popEdtExport", QStringLiteral("Export..."), {});
     popEdt->addActions({popEdtIns, popEdtDel, popEdtEdit, popEdtLoc});
+    popEdtEdit->setProperty("Tag", -7);
+    for (QAction *a : {popEdtIns, popEdtEdit})
+        connect(a, &QAction::triggered, this, [this, a] { popEdtInsClick(a); });
     popEdt->addSeparator();
     popEdt->addActions({popEdtCopy, popEdtExport});
     connect(popEdtCopy, &QAction::triggered, this, &Tform_QueryResult::popEdtCopyClick);
@@ -190,9 +196,6 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
     m_layout->addWidget(dbgResult, 1);
     m_layout->addWidget(panFoot);
 
-    // Insert and Edit wait for the record edit form.
-    popEdtIns->setEnabled(false);
-    popEdtEdit->setEnabled(false);
     SetLiveAnswer(false);
 }
 
@@ -200,6 +203,7 @@ Tform_QueryResult::~Tform_QueryResult()
 {
     // The grid's children go after this object's members: no more row changes reach them.
     dbgResult->selectionModel()->disconnect(this);
+    dsResult->WriteCell = nullptr; // a cell editor still open is dropped, not written
     qryResult.Close();
 }
 
@@ -216,8 +220,19 @@ void Tform_QueryResult::SetLiveAnswer(bool live)
 
 void Tform_QueryResult::UpdateActions()
 {
-    popEdtDel->setEnabled(Editable && qryResult.Active());
-    popEdtLoc->setEnabled(qryResult.Active());
+    const bool open = qryResult.Active();
+    // Edit and Delete need a row; refusing them on an empty result spares filling in a form.
+    const bool rows = open && dsResult->rowCount() > 0;
+    popEdtIns->setEnabled(Editable && open);
+    popEdtEdit->setEnabled(Editable && rows);
+    popEdtDel->setEnabled(Editable && rows);
+    if (Editable && open)
+        dsResult->WriteCell = [this](int row, int column, const QVariant &value) {
+            return WriteCell(row, column, value);
+        };
+    else
+        dsResult->WriteCell = nullptr;
+    popEdtLoc->setEnabled(open);
 }
 
 void Tform_QueryResult::OpenResult(const QString &alias, const TDatabase::TLoginEvent &login,
@@ -337,7 +352,13 @@ void Tform_QueryResult::popEdtDelClick()
         ShowError(this, e.Message());
     }
     dsResult->Reset();
+    UpdateActions();
     SelectRow(qryResult.RecNo());
+}
+
+void Tform_QueryResult::ReportError(const QString &message)
+{
+    ShowError(this, message);
 }
 
 void Tform_QueryResult::popEdtLocClick()

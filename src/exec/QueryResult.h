@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -19,7 +20,10 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class TIniFile;
 class TQueryModel;
+class TTable;
+class TVerify;
 
 // A window showing one query's rows, named by its caption. Created by TResultWindows.
 class Tform_QueryResult : public QWidget
@@ -65,6 +69,15 @@ public:
     int CurrentRow() const;
     void SelectRow(int row);
 
+    // The project file of the table the rows come from (Open Table): its field properties go
+    // to the record edit form. Each window holds its own; empty clears it.
+    std::unique_ptr<TIniFile> ProjectFile;
+    void SetProjectFile(const QString &fileName);
+    // Lookup tables made for the record edit form carry this tag.
+    static constexpr int LookupTableTag = -17;
+
+    // Insert, or Edit when the sender carries the tag -7.
+    void popEdtInsClick(QObject *sender);
     void popEdtDelClick();
     void popEdtLocClick();
     void popEdtCopyClick();
@@ -83,6 +96,14 @@ protected:
 private:
     void Navigate(int how);
     void UpdateActions();
+    void ReportError(const QString &message);
+    bool WriteCell(int row, int column, const QVariant &value);
+    void ShowRowsAgain(int row, int column);
+    void ApplyFieldProperties(TVerify *control);
+    void ReleaseLookupTables(TVerify *control);
+    bool IsLookupTable(const std::shared_ptr<TTable> &table) const;
+
+    std::vector<std::shared_ptr<TTable>> m_lookupTables;
 
     QLabel *m_panel[2];
     QLabel *m_reason;

@@ -112,6 +112,7 @@ Tform_QueryResult *TResultWindows::OpenResultWindow(const QStringList &sql, cons
     const QString caption
         = name.isEmpty() ? UniqueName(QStringLiteral("Query_%1").arg(number), w) : name;
     w->SetLiveAnswer(live);
+    w->SetProjectFile({}); // the rows of other tables take no field properties of this one
     w->setWindowTitle(caption);
     try {
         w->OpenResult(m_mainDb.AliasName(), m_mainDb.OnLogin, sql);

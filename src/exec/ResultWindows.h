@@ -5,7 +5,8 @@
 // Tform_Main wiring: create one `TResultWindows` after DB_Orvane and the settings file,
 //   m_results = new TResultWindows(this, DB_Orvane, *m_ini);
 // and give the executor's host `host.OpenResultWindow = m_results->Opener();`.
-// Open Table calls the same with the name "Table " + table, number 0 and live true.
+// Open Table calls the same with the name "Table " + table, number 0 and live true, then
+// gives the window the table's project file (SetProjectFile).
 
 #include "ResultSettings.h"
 

@@ -7,6 +7,7 @@
 #include "MessageDlg.h"
 #include "Options.h"
 #include "Queries.h"
+#include "QueryResult.h"
 #include "Records.h"
 #include "ResultWindows.h"
 #include "Session.h"
@@ -427,8 +428,10 @@ void TGenerateCommands::mnuSQLOpenTableClick()
     m->qryCmdsSQL.SQL = QStringList {QStringLiteral("Select * from ")
                                      + QuoteTableName(ref.table, Dialect(ref.alias))};
     try {
-        m->ResultWindows().OpenResultWindow(m->qryCmdsSQL.SQL, QStringLiteral("Table ") + ref.table,
-                                            0, true);
+        Tform_QueryResult *w = m->ResultWindows().OpenResultWindow(
+            m->qryCmdsSQL.SQL, QStringLiteral("Table ") + ref.table, 0, true);
+        if (w)
+            w->SetProjectFile(ProjectFileName(ref.alias, ref.table));
     } catch (const EDatabaseError &e) {
         ShowError(e.Message());
         return;

@@ -299,8 +299,9 @@ private slots:
         QVERIFY(!w[1]->ToolBarEdit->isHidden());
         QCOMPARE(w[1]->dbgResult->contextMenuPolicy(), Qt::CustomContextMenu);
         QVERIFY(w[1]->popEdtDel->isEnabled());
-        QVERIFY(!w[1]->popEdtIns->isEnabled()); // the record edit form comes later
-        QVERIFY(!w[1]->btnEdit->isEnabled());
+        QVERIFY(w[1]->popEdtIns->isEnabled());
+        QVERIFY(w[1]->btnEdit->isEnabled());
+        QVERIFY(!w[0]->popEdtEdit->isEnabled());
 
         // Asked to be live, but its rows cannot be told apart: read only, saying why.
         QCOMPARE(w[2]->PanelText(0), QString("Read Only"));

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <set>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -35,7 +36,26 @@ struct TVtab
     std::shared_ptr<TSnapshot> committed; // the rows as the file holds them, in a transaction
     std::map<int, std::shared_ptr<TSnapshot>> savepoints;
     TFileMoves written; // new files waiting for the commit
+    // Where each row lives in the file as committed (row id to TTableFile::Places), for
+    // writing changed rows over their records; empty when unknown.
+    std::unordered_map<qint64, qint64> places;
+    std::unordered_map<qint64, qint64> writtenPlaces; // of the new files waiting
+    std::set<qint64> touched; // rows the transaction changed, added or removed
+    std::unique_ptr<TInPlaceWrite> inPlace = std::make_unique<TInPlaceWrite>();
 };
+
+// Row ids paired with the places the file gave for rows in that order.
+std::unordered_map<qint64, qint64> PlacesOf(const TTableFile &f, const TRows &rows)
+{
+    std::unordered_map<qint64, qint64> places;
+    if (f.Places.size() != rows.size())
+        return places;
+    places.reserve(rows.size());
+    size_t i = 0;
+    for (const auto &[id, row] : rows)
+        places.emplace(id, f.Places[i++]);
+    return places;
+}
 
 struct TCursor
 {
@@ -72,6 +92,7 @@ void Refresh(TVtab *t)
         Track(*t->file, *t->data, r, id);
         t->data->rows.emplace(id, std::move(r));
     }
+    t->places = PlacesOf(*t->file, t->data->rows);
     t->loaded = true;
     t->stamp = stamp;
 }
@@ -219,7 +240,17 @@ int Destroy(sqlite3_vtab *vtab)
     return SQLITE_OK;
 }
 
-int BestIndex(sqlite3_vtab *, sqlite3_index_info *info)
+// A keyed table whose key is one whole number finds a row by it.
+bool KeyedByNumber(const TTableFile &f)
+{
+    if (f.KeyFields != 1 || f.Columns.empty())
+        return false;
+    const TFieldType type = f.Columns[0].Type;
+    return type == ftSmallint || type == ftInteger || type == ftAutoInc || type == ftLargeint
+        || type == ftWord;
+}
+
+int BestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
 {
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto &c = info->aConstraint[i];
@@ -231,6 +262,19 @@ int BestIndex(sqlite3_vtab *, sqlite3_index_info *info)
             info->estimatedRows = 1;
             info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
             return SQLITE_OK;
+        }
+    }
+    if (KeyedByNumber(*reinterpret_cast<TVtab *>(vtab)->file)) {
+        for (int i = 0; i < info->nConstraint; ++i) {
+            const auto &c = info->aConstraint[i];
+            if (c.usable && c.iColumn == 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+                // SQLite checks the value again: a value that is no whole number scans.
+                info->aConstraintUsage[i].argvIndex = 1;
+                info->idxNum = 2;
+                info->estimatedCost = 2;
+                info->estimatedRows = 1;
+                return SQLITE_OK;
+            }
         }
     }
     info->idxNum = 0;
@@ -269,6 +313,12 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
     if (c->single)
         at = sqlite3_value_type(argv[0]) == SQLITE_INTEGER ? rows.find(sqlite3_value_int64(argv[0]))
                                                            : rows.end();
+    if (idxNum == 2 && argc == 1 && sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        c->single = true;
+        const auto key = c->snap->keys.find(
+            KeyOf(*t->file, TRow {QVariant(qlonglong(sqlite3_value_int64(argv[0])))}));
+        at = key == c->snap->keys.end() ? rows.end() : rows.find(key->second);
+    }
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
     return SQLITE_OK;
@@ -327,6 +377,7 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
                 Untrack(*t->file, *t->data, old->second);
                 rows.erase(old);
             }
+            t->touched.insert(oldId);
             t->dirty = true;
             return SQLITE_OK;
         }
@@ -351,6 +402,9 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
         rows[id] = std::move(row);
         t->data->nextId = std::max(t->data->nextId, id + 1);
         *newId = id;
+        if (hasOld)
+            t->touched.insert(oldId);
+        t->touched.insert(id);
         t->dirty = true;
         return SQLITE_OK;
     } catch (const EDatabaseError &e) {
@@ -370,6 +424,7 @@ int Begin(sqlite3_vtab *vtab)
     t->committed = t->data;
     t->data = std::make_shared<TSnapshot>(*t->committed);
     t->savepoints.clear();
+    t->touched.clear();
     t->inTransaction = true;
     t->dirty = false;
     return SQLITE_OK;
@@ -382,20 +437,44 @@ void Discard(TVtab *t)
     t->written.clear();
 }
 
-// New files are written here, before SQLite commits, so that a failure in any table of
-// the transaction still rolls all of them back; the commit only renames.
+// Writes rows that only changed over their records; false when rows came or went, or the
+// file wants the whole table written.
+bool WriteInPlace(TVtab *t)
+{
+    if (t->places.empty() || !t->committed)
+        return false;
+    std::vector<TRowChange> changes;
+    for (const qint64 id : t->touched) {
+        const auto old = t->committed->rows.find(id);
+        const auto now = t->data->rows.find(id);
+        const auto place = t->places.find(id);
+        if (old == t->committed->rows.end() || now == t->data->rows.end()
+            || place == t->places.end())
+            return false;
+        if (old->second != now->second)
+            changes.push_back({place->second, &old->second, &now->second});
+    }
+    return changes.empty() || t->file->WriteInPlace(changes, *t->inPlace);
+}
+
+// Changes are written here, before SQLite commits, so that a failure in any table of the
+// transaction still rolls all of them back: new files wait to be renamed and records
+// written in place wait with their journal, which the commit removes.
 int Sync(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
     if (!t->dirty)
         return SQLITE_OK;
     try {
+        if (WriteInPlace(t))
+            return SQLITE_OK;
         std::vector<TRow> rows;
         rows.reserve(t->data->rows.size());
         for (const auto &[id, r] : t->data->rows)
             rows.push_back(r);
         Discard(t);
         t->written = t->file->Write(rows);
+        t->writtenPlaces = PlacesOf(*t->file, t->data->rows);
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
@@ -405,15 +484,21 @@ int Sync(sqlite3_vtab *vtab)
 int Commit(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (t->inPlace->Pending()) {
+        t->inPlace->Commit();
+        t->stamp = t->file->Stamp();
+    }
     if (!t->written.isEmpty()) {
         try {
             t->file->Commit(t->written);
+            t->places = std::move(t->writtenPlaces);
         } catch (const EDatabaseError &) {
             t->loaded = false; // what the file holds is unknown now: read it again
         }
         t->written.clear();
         t->stamp = t->file->Stamp();
     }
+    t->writtenPlaces.clear();
     t->inTransaction = false;
     t->dirty = false;
     t->committed.reset();
@@ -425,6 +510,15 @@ int Rollback(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
     Discard(t);
+    t->writtenPlaces.clear();
+    if (t->inPlace->Pending()) {
+        try {
+            t->inPlace->Rollback();
+        } catch (const EDatabaseError &) {
+            t->loaded = false; // the journal stays; reading the table again plays it back
+        }
+        t->stamp = t->file->Stamp();
+    }
     if (t->inTransaction)
         t->data = std::move(t->committed);
     t->committed.reset();

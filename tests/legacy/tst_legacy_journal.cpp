@@ -144,6 +144,33 @@ private slots:
         QCOMPARE(rows[5], (QVariantList {301, 1, QStringLiteral("new")}));
     }
 
+    // A transaction rolled back, or a statement failing half-way, leaves the rows, their
+    // keys and the file as they were.
+    void rolledBackChangesLeaveTheRows()
+    {
+        QTemporaryDir dir;
+        auto c = Connect(QStringLiteral("STANDARD"), ParamsFor(dir.path(), "PARADOX"));
+        QCOMPARE(MakeTable(*c, true), QString());
+        const QByteArray hash = FileHash(dir.filePath("t.db"));
+        QCOMPARE(Exec(*c, QStringLiteral("BEGIN")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("UPDATE t SET gen = 1, name = 'g1' WHERE id < 100")),
+                 QString());
+        QCOMPARE(Exec(*c, QStringLiteral("DELETE FROM t WHERE id > 200")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO t VALUES (1000, 0, 'g0')")), QString());
+        QCOMPARE(Exec(*c, QStringLiteral("ROLLBACK")), QString());
+        QCOMPARE(Generation(*c), 0);
+        QCOMPARE(FileHash(dir.filePath("t.db")), hash);
+        // Moving every key onto 150 collides once the first row got there.
+        QVERIFY(!Exec(*c, QStringLiteral("UPDATE t SET id = 150, gen = 1")).isEmpty());
+        QCOMPARE(Generation(*c), 0);
+        QCOMPARE(Exec(*c, QStringLiteral("INSERT INTO t VALUES (1000, 0, 'g0')")), QString());
+        QVERIFY(!Exec(*c, QStringLiteral("INSERT INTO t VALUES (150, 0, 'g0')")).isEmpty());
+        QCOMPARE(Exec(*c, QStringLiteral("DELETE FROM t WHERE id = 1000")), QString());
+        QCOMPARE(Generation(*c), 0);
+        QCOMPARE(Rows(*c, QStringLiteral("SELECT name FROM t WHERE id = 150")).value(0).value(0),
+                 QVariant(QStringLiteral("g0")));
+    }
+
     // A whole journal puts the saved bytes back when the table is next opened; one whose end
     // is missing was never followed by a write and only goes.
     void journalsLeftBehindAreHandledOnOpen()

@@ -3,7 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
-#include <set>
+#include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -33,14 +33,17 @@ struct TVtab
     QString stamp;
     bool inTransaction = false;
     bool dirty = false;
-    std::shared_ptr<TSnapshot> committed; // the rows as the file holds them, in a transaction
+    // What a transaction changed, to undo it: the rows as the file holds them (none for a
+    // row added) and the numbers at its start.
+    std::map<qint64, std::optional<TRow>> undo;
+    qint64 undoNextId = 1;
+    std::vector<qlonglong> undoAutoTop;
     std::map<int, std::shared_ptr<TSnapshot>> savepoints;
     TFileMoves written; // new files waiting for the commit
     // Where each row lives in the file as committed (row id to TTableFile::Places), for
     // writing changed rows over their records; empty when unknown.
     std::unordered_map<qint64, qint64> places;
     std::unordered_map<qint64, qint64> writtenPlaces; // of the new files waiting
-    std::set<qint64> touched; // rows the transaction changed, added or removed
     std::unique_ptr<TInPlaceWrite> inPlace = std::make_unique<TInPlaceWrite>();
 };
 
@@ -321,14 +324,17 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
     }
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
+    if (c->eof)
+        c->snap.reset();
     return SQLITE_OK;
 }
 
 int Next(sqlite3_vtab_cursor *cursor)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
-    if (c->single) {
+    if (c->single || !c->snap) {
         c->eof = true;
+        c->snap.reset(); // a cursor done reading lets changes go to the rows themselves
         return SQLITE_OK;
     }
     // The row may have gone meanwhile: continue after its id.
@@ -336,6 +342,8 @@ int Next(sqlite3_vtab_cursor *cursor)
     const auto at = rows.upper_bound(c->id);
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
+    if (c->eof)
+        c->snap.reset();
     return SQLITE_OK;
 }
 
@@ -347,6 +355,10 @@ int Eof(sqlite3_vtab_cursor *cursor)
 int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
+    if (!c->snap) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
     const auto at = c->snap->rows.find(c->id);
     if (at != c->snap->rows.end() && column >= 0 && column < int(at->second.size()))
         ToSqlite(ctx, at->second[column]);
@@ -361,6 +373,22 @@ int Rowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *id)
     return SQLITE_OK;
 }
 
+// Changes go to the rows themselves, but cursors still reading them keep them as they were.
+void Own(TVtab *t)
+{
+    if (t->data.use_count() > 1)
+        t->data = std::make_shared<TSnapshot>(*t->data);
+}
+
+// Keeps a row as it was before the transaction touched it.
+void Remember(TVtab *t, qint64 id)
+{
+    if (t->undo.count(id))
+        return;
+    const auto at = t->data->rows.find(id);
+    t->undo.emplace(id, at == t->data->rows.end() ? std::nullopt : std::optional(at->second));
+}
+
 int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *newId)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
@@ -369,15 +397,16 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
     try {
         if (!t->inTransaction) // SQLite begins one before any change; be safe regardless
             return Fail(t, QStringLiteral("A change outside a transaction was refused."));
+        Own(t);
         TRows &rows = t->data->rows;
         const bool hasOld = sqlite3_value_type(argv[0]) != SQLITE_NULL;
         const qint64 oldId = hasOld ? sqlite3_value_int64(argv[0]) : 0;
         if (argc == 1) { // DELETE
+            Remember(t, oldId);
             if (const auto old = rows.find(oldId); old != rows.end()) {
                 Untrack(*t->file, *t->data, old->second);
                 rows.erase(old);
             }
-            t->touched.insert(oldId);
             t->dirty = true;
             return SQLITE_OK;
         }
@@ -394,6 +423,9 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
             return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
                         SQLITE_CONSTRAINT);
         CheckRow(t, row, hasOld ? oldId : id);
+        if (hasOld)
+            Remember(t, oldId);
+        Remember(t, id);
         if (const auto old = rows.find(oldId); hasOld && old != rows.end()) {
             Untrack(*t->file, *t->data, old->second);
             rows.erase(old);
@@ -402,9 +434,6 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
         rows[id] = std::move(row);
         t->data->nextId = std::max(t->data->nextId, id + 1);
         *newId = id;
-        if (hasOld)
-            t->touched.insert(oldId);
-        t->touched.insert(id);
         t->dirty = true;
         return SQLITE_OK;
     } catch (const EDatabaseError &e) {
@@ -420,11 +449,10 @@ int Begin(sqlite3_vtab *vtab)
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
-    // Changes go to a copy; cursors opened before still read the rows as they were.
-    t->committed = t->data;
-    t->data = std::make_shared<TSnapshot>(*t->committed);
+    t->undo.clear();
+    t->undoNextId = t->data->nextId;
+    t->undoAutoTop = t->data->autoTop;
     t->savepoints.clear();
-    t->touched.clear();
     t->inTransaction = true;
     t->dirty = false;
     return SQLITE_OK;
@@ -441,18 +469,16 @@ void Discard(TVtab *t)
 // file wants the whole table written.
 bool WriteInPlace(TVtab *t)
 {
-    if (t->places.empty() || !t->committed)
+    if (t->places.empty())
         return false;
     std::vector<TRowChange> changes;
-    for (const qint64 id : t->touched) {
-        const auto old = t->committed->rows.find(id);
+    for (const auto &[id, old] : t->undo) {
         const auto now = t->data->rows.find(id);
         const auto place = t->places.find(id);
-        if (old == t->committed->rows.end() || now == t->data->rows.end()
-            || place == t->places.end())
+        if (!old || now == t->data->rows.end() || place == t->places.end())
             return false;
-        if (old->second != now->second)
-            changes.push_back({place->second, &old->second, &now->second});
+        if (*old != now->second)
+            changes.push_back({place->second, &*old, &now->second});
     }
     return changes.empty() || t->file->WriteInPlace(changes, *t->inPlace);
 }
@@ -501,7 +527,7 @@ int Commit(sqlite3_vtab *vtab)
     t->writtenPlaces.clear();
     t->inTransaction = false;
     t->dirty = false;
-    t->committed.reset();
+    t->undo.clear();
     t->savepoints.clear();
     return SQLITE_OK;
 }
@@ -519,9 +545,23 @@ int Rollback(sqlite3_vtab *vtab)
         }
         t->stamp = t->file->Stamp();
     }
-    if (t->inTransaction)
-        t->data = std::move(t->committed);
-    t->committed.reset();
+    if (t->inTransaction) {
+        Own(t);
+        TSnapshot &data = *t->data;
+        for (const auto &[id, old] : t->undo)
+            if (const auto now = data.rows.find(id); now != data.rows.end()) {
+                Untrack(*t->file, data, now->second);
+                data.rows.erase(now);
+            }
+        for (const auto &[id, old] : t->undo)
+            if (old) {
+                Track(*t->file, data, *old, id);
+                data.rows.emplace(id, *old);
+            }
+        data.nextId = t->undoNextId;
+        data.autoTop = t->undoAutoTop;
+    }
+    t->undo.clear();
     t->inTransaction = false;
     t->dirty = false;
     t->savepoints.clear();

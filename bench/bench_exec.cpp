@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <vector>
 
 static constexpr int Statements = 100000;
 
@@ -26,6 +27,15 @@ static double CpuSeconds(int who)
     rusage u {};
     getrusage(who, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The median of the values, or of their ratios to the others when those are given.
+static double Median(std::vector<double> values, const std::vector<double> &others)
+{
+    for (size_t i = 0; i < others.size() && i < values.size(); ++i)
+        values[i] /= others[i];
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 static void WriteScript(const QString &file, const QString &table)
@@ -91,10 +101,10 @@ static void SqliteRatio()
     QTemporaryDir dir(base + "/orvane-bench-XXXXXX");
     const QString script = dir.filePath("script.sql");
     WriteScript(script, "bench_t");
-    // The machine's load varies: the best of three rounds per side, in alternating order,
-    // each on a fresh database.
-    double mine = 1e9, tool = 1e9, mineCpu = 1e9, toolCpu = 1e9;
-    for (int round = 0; round < 3; ++round) {
+    // The machine's load varies: the ratios of five rounds, the two sides in alternating
+    // order and each on a fresh database, and their median.
+    std::vector<double> mine, tool, mineCpu, toolCpu;
+    for (int round = 0; round < 5; ++round) {
         const QString mineFile = dir.filePath(QString("mine%1.sqlite").arg(round));
         const QString toolFile = dir.filePath(QString("tool%1.sqlite").arg(round));
         QFile(mineFile).open(QIODevice::WriteOnly); // an empty file is an empty database
@@ -103,23 +113,24 @@ static void SqliteRatio()
                          TSession::TPersistence::SessionOnly);
         const auto runTool = [&] {
             const double cpu = CpuSeconds(RUSAGE_CHILDREN);
-            tool = std::min(tool, ToolSeconds("sqlite3", {toolFile}, script));
-            toolCpu = std::min(toolCpu, CpuSeconds(RUSAGE_CHILDREN) - cpu);
+            tool.push_back(ToolSeconds("sqlite3", {toolFile}, script));
+            toolCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpu);
         };
         if (round % 2 == 0)
             runTool();
         const double cpu = CpuSeconds(RUSAGE_SELF);
-        mine = std::min(mine, ExecutorSeconds(session, "MINE", script));
-        mineCpu = std::min(mineCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+        mine.push_back(ExecutorSeconds(session, "MINE", script));
+        mineCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpu);
         if (round % 2 == 1)
             runTool();
         QFile::remove(mineFile);
         QFile::remove(toolFile);
     }
-    std::printf("exec_sqlite_seconds: %.2f\nsqlite3_seconds: %.2f\n", mine, tool);
-    std::printf("exec_vs_sqlite3_ratio: %.3f\n", mine / tool);
+    std::printf("exec_sqlite_seconds: %.2f\nsqlite3_seconds: %.2f\n", Median(mine, {}),
+                Median(tool, {}));
+    std::printf("exec_vs_sqlite3_ratio: %.3f\n", Median(mine, tool));
     // Processor time is less at the mercy of other work on the machine.
-    std::printf("exec_vs_sqlite3_cpu_ratio: %.3f\n", mineCpu / toolCpu);
+    std::printf("exec_vs_sqlite3_cpu_ratio: %.3f\n", Median(mineCpu, toolCpu));
     std::fflush(stdout);
 }
 

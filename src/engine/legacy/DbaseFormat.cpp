@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
+#include <cstring>
 #include <shapefil.h>
 
 namespace {
@@ -66,7 +67,9 @@ public:
     {
         Path = path;
         Name = QFileInfo(path).completeBaseName();
-        Damage = ReadHeader();
+        Damage = RecoverJournal(path);
+        if (Damage.isEmpty())
+            Damage = ReadHeader();
         if (!Damage.isEmpty())
             Damage = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), Damage);
         // A code page file saying UTF-8 marks tables made here; older ones are Latin-1.
@@ -90,6 +93,9 @@ public:
 
     std::vector<TRow> Load() override
     {
+        if (const QString failure = RecoverJournal(Path); !failure.isEmpty())
+            throw EDatabaseError(failure + u'.');
+        Places.clear();
         DBFHandle h = DBFOpen(QFile::encodeName(Path).constData(), "rb");
         if (!h)
             throw EDatabaseError(QStringLiteral("Cannot open dBASE table %1.").arg(Path));
@@ -108,6 +114,7 @@ public:
             for (int r = 0; r < count; ++r) {
                 if (DBFIsRecordDeleted(h, r))
                     continue;
+                Places.push_back(r);
                 TRow row(Columns.size());
                 for (size_t i = 0; i < Columns.size(); ++i)
                     if (!DBFIsAttributeNULL(h, r, int(i)))
@@ -124,11 +131,73 @@ public:
 
     TFileMoves Write(const std::vector<TRow> &rows) override
     {
-        return WriteBeside(Path, QStringLiteral(".dbf"),
-                           HasMemo() ? SideFile(Path, "dbt") : QString(),
-                           [&](const QString &temp, const QString &memoTemp) {
-                               WriteTable(temp, memoTemp, rows);
-                           });
+        Places.clear();
+        TFileMoves moves = WriteBeside(Path, QStringLiteral(".dbf"),
+                                       HasMemo() ? SideFile(Path, "dbt") : QString(),
+                                       [&](const QString &temp, const QString &memoTemp) {
+                                           WriteTable(temp, memoTemp, rows);
+                                       });
+        for (size_t r = 0; r < rows.size(); ++r)
+            Places.push_back(qint64(r));
+        return moves;
+    }
+
+    // The changed rows are made into records by the ordinary writer, in a scratch table
+    // beside this one, and their bytes copied over the old records. Memos live in the memo
+    // file: a change of one needs the whole table written.
+    bool WriteInPlace(const std::vector<TRowChange> &changes, TInPlaceWrite &write) override
+    {
+        std::vector<TRow> rows;
+        for (const TRowChange &c : changes) {
+            for (size_t i = 0; i < Columns.size(); ++i)
+                if (Columns[i].Native == 'M' && (*c.Old)[i] != (*c.New)[i])
+                    return false;
+            rows.push_back(*c.New);
+        }
+        QByteArray scratch;
+        const TFileMoves made = WriteBeside(Path, QStringLiteral(".dbf"),
+                                            HasMemo() ? SideFile(Path, "dbt") : QString(),
+                                            [&](const QString &temp, const QString &memoTemp) {
+                                                WriteTable(temp, memoTemp, rows);
+                                            });
+        for (const auto &[temp, target] : made) {
+            QFile f(temp);
+            if (target == Path && f.open(QIODevice::ReadOnly))
+                scratch = f.readAll();
+            QFile::remove(temp);
+        }
+        QFile table(Path);
+        if (scratch.size() < 32 || !table.open(QIODevice::ReadOnly))
+            throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(Path));
+        const QByteArray head = table.read(32);
+        const auto *b = reinterpret_cast<const uchar *>(head.constData());
+        const auto *s = reinterpret_cast<const uchar *>(scratch.constData());
+        const qint64 headerLength = qFromLittleEndian<quint16>(b + 8);
+        const int recordLength = qFromLittleEndian<quint16>(b + 10);
+        const qint64 scratchHeader = qFromLittleEndian<quint16>(s + 8);
+        if (head.size() < 32 || qFromLittleEndian<quint16>(s + 10) != recordLength
+            || scratch.size() < scratchHeader + qint64(rows.size()) * recordLength)
+            throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(Path));
+        std::vector<TFilePatch> patches;
+        for (size_t r = 0; r < changes.size(); ++r) {
+            TFilePatch p {headerLength + changes[r].Place * recordLength, {}};
+            if (!table.seek(p.Offset)
+                || (p.Bytes = table.read(recordLength)).size() != recordLength)
+                throw EDatabaseError(QStringLiteral("Cannot read %1.").arg(Path));
+            // Memo block numbers stay those of the table itself.
+            int offset = 1;
+            for (const TFileColumn &c : Columns) {
+                if (c.Native != 'M')
+                    std::memcpy(p.Bytes.data() + offset,
+                                scratch.constData() + scratchHeader + qint64(r) * recordLength
+                                    + offset,
+                                size_t(c.Width));
+                offset += c.Width;
+            }
+            patches.push_back(std::move(p));
+        }
+        write.Write(Path, patches);
+        return true;
     }
 
     bool HasMemo() const

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -32,10 +33,32 @@ struct TVtab
     QString stamp;
     bool inTransaction = false;
     bool dirty = false;
-    std::shared_ptr<TSnapshot> committed; // the rows as the file holds them, in a transaction
+    // What a transaction changed, to undo it: the rows as the file holds them (none for a
+    // row added) and the numbers at its start.
+    std::map<qint64, std::optional<TRow>> undo;
+    qint64 undoNextId = 1;
+    std::vector<qlonglong> undoAutoTop;
     std::map<int, std::shared_ptr<TSnapshot>> savepoints;
     TFileMoves written; // new files waiting for the commit
+    // Where each row lives in the file as committed (row id to TTableFile::Places), for
+    // writing changed rows over their records; empty when unknown.
+    std::unordered_map<qint64, qint64> places;
+    std::unordered_map<qint64, qint64> writtenPlaces; // of the new files waiting
+    std::unique_ptr<TInPlaceWrite> inPlace = std::make_unique<TInPlaceWrite>();
 };
+
+// Row ids paired with the places the file gave for rows in that order.
+std::unordered_map<qint64, qint64> PlacesOf(const TTableFile &f, const TRows &rows)
+{
+    std::unordered_map<qint64, qint64> places;
+    if (f.Places.size() != rows.size())
+        return places;
+    places.reserve(rows.size());
+    size_t i = 0;
+    for (const auto &[id, row] : rows)
+        places.emplace(id, f.Places[i++]);
+    return places;
+}
 
 struct TCursor
 {
@@ -72,6 +95,7 @@ void Refresh(TVtab *t)
         Track(*t->file, *t->data, r, id);
         t->data->rows.emplace(id, std::move(r));
     }
+    t->places = PlacesOf(*t->file, t->data->rows);
     t->loaded = true;
     t->stamp = stamp;
 }
@@ -219,7 +243,17 @@ int Destroy(sqlite3_vtab *vtab)
     return SQLITE_OK;
 }
 
-int BestIndex(sqlite3_vtab *, sqlite3_index_info *info)
+// A keyed table whose key is one whole number finds a row by it.
+bool KeyedByNumber(const TTableFile &f)
+{
+    if (f.KeyFields != 1 || f.Columns.empty())
+        return false;
+    const TFieldType type = f.Columns[0].Type;
+    return type == ftSmallint || type == ftInteger || type == ftAutoInc || type == ftLargeint
+        || type == ftWord;
+}
+
+int BestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
 {
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto &c = info->aConstraint[i];
@@ -231,6 +265,19 @@ int BestIndex(sqlite3_vtab *, sqlite3_index_info *info)
             info->estimatedRows = 1;
             info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
             return SQLITE_OK;
+        }
+    }
+    if (KeyedByNumber(*reinterpret_cast<TVtab *>(vtab)->file)) {
+        for (int i = 0; i < info->nConstraint; ++i) {
+            const auto &c = info->aConstraint[i];
+            if (c.usable && c.iColumn == 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+                // SQLite checks the value again: a value that is no whole number scans.
+                info->aConstraintUsage[i].argvIndex = 1;
+                info->idxNum = 2;
+                info->estimatedCost = 2;
+                info->estimatedRows = 1;
+                return SQLITE_OK;
+            }
         }
     }
     info->idxNum = 0;
@@ -269,16 +316,25 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
     if (c->single)
         at = sqlite3_value_type(argv[0]) == SQLITE_INTEGER ? rows.find(sqlite3_value_int64(argv[0]))
                                                            : rows.end();
+    if (idxNum == 2 && argc == 1 && sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        c->single = true;
+        const auto key = c->snap->keys.find(
+            KeyOf(*t->file, TRow {QVariant(qlonglong(sqlite3_value_int64(argv[0])))}));
+        at = key == c->snap->keys.end() ? rows.end() : rows.find(key->second);
+    }
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
+    if (c->eof)
+        c->snap.reset();
     return SQLITE_OK;
 }
 
 int Next(sqlite3_vtab_cursor *cursor)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
-    if (c->single) {
+    if (c->single || !c->snap) {
         c->eof = true;
+        c->snap.reset(); // a cursor done reading lets changes go to the rows themselves
         return SQLITE_OK;
     }
     // The row may have gone meanwhile: continue after its id.
@@ -286,6 +342,8 @@ int Next(sqlite3_vtab_cursor *cursor)
     const auto at = rows.upper_bound(c->id);
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
+    if (c->eof)
+        c->snap.reset();
     return SQLITE_OK;
 }
 
@@ -297,6 +355,10 @@ int Eof(sqlite3_vtab_cursor *cursor)
 int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
 {
     auto *c = reinterpret_cast<TCursor *>(cursor);
+    if (!c->snap) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
     const auto at = c->snap->rows.find(c->id);
     if (at != c->snap->rows.end() && column >= 0 && column < int(at->second.size()))
         ToSqlite(ctx, at->second[column]);
@@ -311,6 +373,22 @@ int Rowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *id)
     return SQLITE_OK;
 }
 
+// Changes go to the rows themselves, but cursors still reading them keep them as they were.
+void Own(TVtab *t)
+{
+    if (t->data.use_count() > 1)
+        t->data = std::make_shared<TSnapshot>(*t->data);
+}
+
+// Keeps a row as it was before the transaction touched it.
+void Remember(TVtab *t, qint64 id)
+{
+    if (t->undo.count(id))
+        return;
+    const auto at = t->data->rows.find(id);
+    t->undo.emplace(id, at == t->data->rows.end() ? std::nullopt : std::optional(at->second));
+}
+
 int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *newId)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
@@ -319,10 +397,12 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
     try {
         if (!t->inTransaction) // SQLite begins one before any change; be safe regardless
             return Fail(t, QStringLiteral("A change outside a transaction was refused."));
+        Own(t);
         TRows &rows = t->data->rows;
         const bool hasOld = sqlite3_value_type(argv[0]) != SQLITE_NULL;
         const qint64 oldId = hasOld ? sqlite3_value_int64(argv[0]) : 0;
         if (argc == 1) { // DELETE
+            Remember(t, oldId);
             if (const auto old = rows.find(oldId); old != rows.end()) {
                 Untrack(*t->file, *t->data, old->second);
                 rows.erase(old);
@@ -343,6 +423,9 @@ int Update(sqlite3_vtab *vtab, int argc, sqlite3_value **argv, sqlite3_int64 *ne
             return Fail(t, QStringLiteral("Row id %1 is already in use.").arg(id),
                         SQLITE_CONSTRAINT);
         CheckRow(t, row, hasOld ? oldId : id);
+        if (hasOld)
+            Remember(t, oldId);
+        Remember(t, id);
         if (const auto old = rows.find(oldId); hasOld && old != rows.end()) {
             Untrack(*t->file, *t->data, old->second);
             rows.erase(old);
@@ -366,9 +449,9 @@ int Begin(sqlite3_vtab *vtab)
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
-    // Changes go to a copy; cursors opened before still read the rows as they were.
-    t->committed = t->data;
-    t->data = std::make_shared<TSnapshot>(*t->committed);
+    t->undo.clear();
+    t->undoNextId = t->data->nextId;
+    t->undoAutoTop = t->data->autoTop;
     t->savepoints.clear();
     t->inTransaction = true;
     t->dirty = false;
@@ -382,20 +465,42 @@ void Discard(TVtab *t)
     t->written.clear();
 }
 
-// New files are written here, before SQLite commits, so that a failure in any table of
-// the transaction still rolls all of them back; the commit only renames.
+// Writes rows that only changed over their records; false when rows came or went, or the
+// file wants the whole table written.
+bool WriteInPlace(TVtab *t)
+{
+    if (t->places.empty())
+        return false;
+    std::vector<TRowChange> changes;
+    for (const auto &[id, old] : t->undo) {
+        const auto now = t->data->rows.find(id);
+        const auto place = t->places.find(id);
+        if (!old || now == t->data->rows.end() || place == t->places.end())
+            return false;
+        if (*old != now->second)
+            changes.push_back({place->second, &*old, &now->second});
+    }
+    return changes.empty() || t->file->WriteInPlace(changes, *t->inPlace);
+}
+
+// Changes are written here, before SQLite commits, so that a failure in any table of the
+// transaction still rolls all of them back: new files wait to be renamed and records
+// written in place wait with their journal, which the commit removes.
 int Sync(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
     if (!t->dirty)
         return SQLITE_OK;
     try {
+        if (WriteInPlace(t))
+            return SQLITE_OK;
         std::vector<TRow> rows;
         rows.reserve(t->data->rows.size());
         for (const auto &[id, r] : t->data->rows)
             rows.push_back(r);
         Discard(t);
         t->written = t->file->Write(rows);
+        t->writtenPlaces = PlacesOf(*t->file, t->data->rows);
     } catch (const EDatabaseError &e) {
         return Fail(t, e.Message());
     }
@@ -405,18 +510,24 @@ int Sync(sqlite3_vtab *vtab)
 int Commit(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
+    if (t->inPlace->Pending()) {
+        t->inPlace->Commit();
+        t->stamp = t->file->Stamp();
+    }
     if (!t->written.isEmpty()) {
         try {
             t->file->Commit(t->written);
+            t->places = std::move(t->writtenPlaces);
         } catch (const EDatabaseError &) {
             t->loaded = false; // what the file holds is unknown now: read it again
         }
         t->written.clear();
         t->stamp = t->file->Stamp();
     }
+    t->writtenPlaces.clear();
     t->inTransaction = false;
     t->dirty = false;
-    t->committed.reset();
+    t->undo.clear();
     t->savepoints.clear();
     return SQLITE_OK;
 }
@@ -425,9 +536,32 @@ int Rollback(sqlite3_vtab *vtab)
 {
     auto *t = reinterpret_cast<TVtab *>(vtab);
     Discard(t);
-    if (t->inTransaction)
-        t->data = std::move(t->committed);
-    t->committed.reset();
+    t->writtenPlaces.clear();
+    if (t->inPlace->Pending()) {
+        try {
+            t->inPlace->Rollback();
+        } catch (const EDatabaseError &) {
+            t->loaded = false; // the journal stays; reading the table again plays it back
+        }
+        t->stamp = t->file->Stamp();
+    }
+    if (t->inTransaction) {
+        Own(t);
+        TSnapshot &data = *t->data;
+        for (const auto &[id, old] : t->undo)
+            if (const auto now = data.rows.find(id); now != data.rows.end()) {
+                Untrack(*t->file, data, now->second);
+                data.rows.erase(now);
+            }
+        for (const auto &[id, old] : t->undo)
+            if (old) {
+                Track(*t->file, data, *old, id);
+                data.rows.emplace(id, *old);
+            }
+        data.nextId = t->undoNextId;
+        data.autoTop = t->undoAutoTop;
+    }
+    t->undo.clear();
     t->inTransaction = false;
     t->dirty = false;
     t->savepoints.clear();

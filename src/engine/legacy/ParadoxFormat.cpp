@@ -185,6 +185,8 @@ public:
         Path = path;
         Name = QFileInfo(path).completeBaseName();
         try {
+            if (const QString failure = RecoverJournal(path); !failure.isEmpty())
+                throw EDatabaseError(failure);
             ReadHeader();
         } catch (const EDatabaseError &e) {
             Columns.clear();
@@ -214,6 +216,9 @@ public:
 
     std::vector<TRow> Load() override
     {
+        if (const QString failure = RecoverJournal(Path); !failure.isEmpty())
+            throw EDatabaseError(failure + u'.');
+        Places.clear();
         TPxDoc doc;
         doc.OpenRead(Path);
         PX_set_targetencoding(doc, "UTF-8");
@@ -236,6 +241,7 @@ public:
                 doc.Fail(QStringLiteral("Cannot read record %1 of %2").arg(r + 1).arg(Name));
             if (deleted)
                 continue;
+            Places.push_back(info.recordpos);
             TRow row(Columns.size());
             int offset = 0;
             for (size_t i = 0; i < Columns.size(); ++i) {
@@ -249,6 +255,7 @@ public:
 
     TFileMoves Write(const std::vector<TRow> &rows) override
     {
+        Places.clear();
         return WriteBeside(Path, QString(), HasBlobs() ? SideFile(Path, "mb") : QString(),
                            [&](const QString &temp, const QString &blobTemp) {
                                WriteFiles(temp, blobTemp, rows);
@@ -261,6 +268,42 @@ public:
         // A primary index file of the old rows would now point at the wrong records.
         if (QFile::exists(SideFile(Path, "px")))
             QFile::remove(SideFile(Path, "px"));
+    }
+
+    // Keys decide a record's place in a keyed table, and blobs live in the memo file: a
+    // change of either needs the whole table written.
+    bool WriteInPlace(const std::vector<TRowChange> &changes, TInPlaceWrite &write) override
+    {
+        for (const TRowChange &c : changes)
+            for (size_t i = 0; i < Columns.size(); ++i)
+                if ((int(i) < KeyFields || IsBlob(uchar(Columns[i].Native)))
+                    && (*c.Old)[i] != (*c.New)[i])
+                    return false;
+        TPxDoc doc;
+        doc.OpenRead(Path);
+        PX_set_inputencoding(doc, "UTF-8");
+        PX_set_targetencoding(doc, "UTF-8");
+        QFile file(Path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw EDatabaseError(QStringLiteral("Cannot read %1.").arg(Path));
+        const int recordSize = PX_get_recordsize(doc);
+        std::vector<TFilePatch> patches;
+        for (const TRowChange &c : changes) {
+            TFilePatch p {c.Place, {}};
+            if (!file.seek(c.Place) || (p.Bytes = file.read(recordSize)).size() != recordSize)
+                throw EDatabaseError(QStringLiteral("Cannot read %1.").arg(Path));
+            int offset = 0;
+            for (size_t i = 0; i < Columns.size(); ++i) {
+                if ((*c.Old)[i] != (*c.New)[i]) {
+                    std::memset(p.Bytes.data() + offset, 0, size_t(Columns[i].Width));
+                    Encode(doc, Columns[i], p.Bytes.data() + offset, (*c.New)[i]);
+                }
+                offset += Columns[i].Width;
+            }
+            patches.push_back(std::move(p));
+        }
+        write.Write(Path, patches);
+        return true;
     }
 
     bool HasBlobs() const
@@ -484,10 +527,41 @@ private:
         if (std::fflush(memory.get()) != 0 || std::fseek(memory.get(), 0, SEEK_END) != 0)
             throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(temp));
         const long size = std::ftell(memory.get());
+        if (size > 0 && size < bound) {
+            const std::vector<qint64> sorted = RecordPlaces(image, size);
+            if (sorted.size() == rows.size()) {
+                Places.assign(rows.size(), 0);
+                for (size_t i = 0; i < rows.size(); ++i)
+                    Places[size_t(rows[i] - source.data())] = sorted[i];
+            }
+        }
         QFile out(temp);
         if (size <= 0 || size >= bound || !out.open(QIODevice::WriteOnly)
             || out.write(image.constData(), size) != size || !out.flush())
             throw EDatabaseError(QStringLiteral("Cannot write %1.").arg(temp));
+    }
+
+    // The file offsets of the records of a table image, in the order of its block chain;
+    // empty when the chain is not sound.
+    static std::vector<qint64> RecordPlaces(const QByteArray &image, qint64 size)
+    {
+        const auto *b = reinterpret_cast<const uchar *>(image.constData());
+        const int recordSize = qFromLittleEndian<quint16>(b);
+        const qint64 headerSize = qFromLittleEndian<quint16>(b + 2);
+        const qint64 blockSize = qint64(b[5]) * 0x400;
+        const int fileBlocks = qFromLittleEndian<quint16>(b + 0x0c);
+        std::vector<qint64> places;
+        int block = qFromLittleEndian<quint16>(b + 0x0e);
+        for (int seen = 0; block != 0 && seen < fileBlocks; ++seen) {
+            const qint64 at = headerSize + (block - 1) * blockSize;
+            if (at < headerSize || at + blockSize > size)
+                return {};
+            const int last = qFromLittleEndian<qint16>(b + at + 4);
+            for (int r = 0; last >= 0 && r <= last / recordSize; ++r)
+                places.push_back(at + 6 + qint64(r) * recordSize);
+            block = qFromLittleEndian<quint16>(b + at);
+        }
+        return places;
     }
 
     void Encode(TPxDoc &doc, const TFileColumn &c, char *data, const QVariant &v)

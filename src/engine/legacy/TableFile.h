@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldTypes.h"
+#include "TableJournal.h"
 
 #include <QDateTime>
 #include <QString>
@@ -31,12 +32,21 @@ using TRows = std::map<qint64, TRow>;
 // Files written beside a table, each with the file it is to replace.
 using TFileMoves = QList<QPair<QString, QString>>;
 
+// A row a transaction changed that keeps its place in the file.
+struct TRowChange
+{
+    qint64 Place = 0; // as TTableFile::Places gives it
+    const TRow *Old = nullptr;
+    const TRow *New = nullptr;
+};
+
 // Renames each temporary file over its target; throws on the first failure.
 void ReplaceFiles(const TFileMoves &tempAndTarget);
 
-// One table file: its header is read when the object is made; rows are read and written
-// whole. Write makes complete new files beside the old ones and Commit renames them into
-// place, so that a failure leaves the table as it was.
+// One table file: its header is read when the object is made (after a journal left behind
+// was played back); rows are read whole. Write makes complete new files beside the old ones
+// and Commit renames them into place, so that a failure leaves the table as it was; rows that
+// keep their places are rather written over their records by WriteInPlace.
 class TTableFile
 {
 public:
@@ -50,6 +60,12 @@ public:
     QList<TIndexDef> Indexes; // indexes besides the primary key
 
     virtual std::vector<TRow> Load() = 0; // throws EDatabaseError
+    // Where each row of the last Load or Write lives in the file; empty when unknown.
+    std::vector<qint64> Places;
+    // Writes the changed rows over their records under write's journal and leaves the change
+    // pending there; false, with nothing written, when the change needs a whole new file.
+    // Throws EDatabaseError with the file as it was.
+    virtual bool WriteInPlace(const std::vector<TRowChange> &, TInPlaceWrite &) { return false; }
     // Throws EDatabaseError, leaving no file behind.
     virtual TFileMoves Write(const std::vector<TRow> &rows) = 0;
     virtual void Commit(const TFileMoves &moves) { ReplaceFiles(moves); }

@@ -5,6 +5,7 @@
 #include "SelectText.h"
 
 #include <QDateTime>
+#include <QSet>
 
 namespace {
 
@@ -56,6 +57,26 @@ QString ConditionField(QString &text)
     const QString word = text.left(end);
     text.remove(0, end);
     return word;
+}
+
+// The SELECT list a "*" stands for: every field by name, unless two fields share a name
+// (a self-join, or tables with a column of the same name). The names would then be
+// ambiguous to the engine, or be the engine's own renamings ("A:1" in SQLite) that no
+// statement can use, and the written statement would no longer run.
+QString StarItems(const TCustomSelect &select)
+{
+    QSet<QString> seen;
+    for (const TFieldDef &def : select.FieldDefs()) {
+        const QString name = def.Name.toUpper();
+        const qsizetype colon = name.lastIndexOf(u':');
+        bool renamed = colon > 0 && colon + 1 < name.size();
+        for (qsizetype i = colon + 1; renamed && i < name.size(); ++i)
+            renamed = name.at(i).isDigit();
+        if (seen.contains(name) || (renamed && seen.contains(name.left(colon))))
+            return QStringLiteral("*");
+        seen.insert(name);
+    }
+    return AllFieldNames(select);
 }
 
 } // namespace
@@ -128,7 +149,7 @@ void TSelect::Read(int clauses)
     // Items are kept without the blank the scanner leaves after each ",": "A,B" and the
     // "A, B" it is read as once written item by item are then the same items.
     if (clauses & scSelect) {
-        SplitText(entries, text.Select == u"*" ? AllFieldNames(*this) : text.Select, u',');
+        SplitText(entries, text.Select == u"*" ? StarItems(*this) : text.Select, u',');
         for (const QString &entry : entries)
             Fields.Add(TrimText(entry));
     }

@@ -54,6 +54,10 @@ class TestCompareCommand : public QObject
             QVERIFY(q.exec("CREATE TABLE MODEL (ID INTEGER, NAME CHAR(40), NEW INTEGER)"));
             QVERIFY(q.exec("CREATE TABLE \"OLD COPY\" (name CHAR(20), ID INTEGER, OLD FLOAT)"));
             QVERIFY(q.exec("CREATE TABLE SAME (NEW INTEGER, id INTEGER, NAME CHAR(40))"));
+            // A view whose table is gone: listed, but its fields cannot be read.
+            QVERIFY(q.exec("CREATE TABLE GONE (A INTEGER)"));
+            QVERIFY(q.exec("CREATE VIEW BROKEN AS SELECT A FROM GONE"));
+            QVERIFY(q.exec("DROP TABLE GONE"));
         }
         QSqlDatabase::removeDatabase("shop_setup");
         QVERIFY(p.Show());
@@ -69,6 +73,7 @@ private slots:
     void cleanup() { SetMessageDlgHandler({}); }
     void targetDialogAndStatement();
     void pathsThatNameNoTable();
+    void unreadableTables();
 };
 
 void TestCompareCommand::targetDialogAndStatement()
@@ -137,6 +142,45 @@ void TestCompareCommand::pathsThatNameNoTable()
     QVERIFY(!p->mnuEdtCompare->isEnabled() && !p->btnCompare->isEnabled());
     p->findChild<TCompareCommand *>("CompareCommand")->mnuEdtCompareClick();
     QCOMPARE(p->StatusText(), QString("Compare works on a table."));
+}
+
+// A table that cannot be read ends the command with the engine's message: as the source it
+// would otherwise have no fields, and every field of the target would be dropped.
+void TestCompareCommand::unreadableTables()
+{
+    TProgram p;
+    Open(p);
+    QVERIFY(!QTest::currentTestFailed());
+    QStringList errors;
+    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+        errors << text;
+        return QMessageBox::Ok;
+    });
+    p->FindByPath("SHOP.BROKEN");
+    QCOMPARE(SelectedText(p), QString("BROKEN"));
+    errors.clear(); // the tree's own reading of the node
+    p->memSQL->clear();
+    {
+        TModalAnswers answers;
+        Target(answers, "SHOP.MODEL");
+        p->mnuEdtCompare->trigger();
+        QCOMPARE(answers.Seen(), 0);
+    }
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains("GONE", Qt::CaseInsensitive), qPrintable(errors[0]));
+    QCOMPARE(p->memSQL->toPlainText(), QString());
+
+    p->FindByPath("SHOP.MODEL");
+    errors.clear();
+    {
+        TModalAnswers answers;
+        Target(answers, "SHOP.BROKEN");
+        p->mnuEdtCompare->trigger();
+        QCOMPARE(answers.Pending(), 0);
+    }
+    QVERIFY(!errors.isEmpty());
+    QVERIFY2(errors.last().contains("GONE", Qt::CaseInsensitive), qPrintable(errors.last()));
+    QCOMPARE(p->memSQL->toPlainText(), QString());
 }
 
 QTEST_MAIN(TestCompareCommand)

@@ -1,6 +1,7 @@
 // The main window's commands: menu items, tool buttons and popup menus.
 #include "About.h"
 #include "AskParam.h"
+#include "CompareCommand.h"
 #include "EditorCommands.h"
 #include "EngineError.h"
 #include "Executor.h"
@@ -345,6 +346,7 @@ void Tform_Main::CreateSubsystems()
     CreateLinkCommands();
     new TGenerateCommands(this);
     new TQueryPropCommand(this);
+    new TCompareCommand(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

@@ -132,6 +132,7 @@ void TQuery::Execute()
         m_query.reset();
         throw EDatabaseError(QStringLiteral("The statement returns no rows."));
     }
+    m_queryColumns = m_query->record().count(); // asked once: each answer copies the record
     m_position = 0;
     m_queryDone = false;
     m_keyedCursor = false;
@@ -226,7 +227,7 @@ bool TQuery::ReadRow(Row &row)
         return false;
     }
     ++m_rowsRead;
-    const int n = m_query->record().count();
+    const int n = m_queryColumns;
     row.resize(n);
     for (int i = 0; i < n; ++i)
         row[i] = m_query->value(i);

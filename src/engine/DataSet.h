@@ -145,6 +145,7 @@ private:
     void RequireBrowse(const char *what) const;
     void Reopen(int row, bool placesKept = false);
     bool UpdateKeepsPlaces(const std::vector<int> &changed) const;
+    bool ReadRowAgain(int row);
     QString WhereForRow(const Row &row, QVariantList &binds) const;
     void RunChange(const QString &sql, const QVariantList &binds, const Row *old = nullptr);
     QString CheckUnchanged(const Row &old);
@@ -165,6 +166,7 @@ private:
     TConnection *m_connection = nullptr;
     std::shared_ptr<TConnection> m_connectionRef; // keeps m_connection alive while open
     std::vector<TField> m_fields;
+    int m_queryColumns = 0; // of m_query
     int m_hiddenColumns = 0; // trailing columns the program added to identify rows
     std::unordered_map<int, Block> m_blocks;
     quint64 m_useClock = 0;

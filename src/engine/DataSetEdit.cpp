@@ -230,8 +230,11 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds, const Row 
 
 void TQuery::Reopen(int row, bool placesKept)
 {
-    m_blocks.clear();
-    if (!placesKept) {
+    if (placesKept) {
+        if (!ReadRowAgain(row))
+            m_blocks.erase(row / BlockSize); // the other rows are as they were read
+    } else {
+        m_blocks.clear();
         m_fetched = 0;
         m_allFetched = false;
         ResetSeek(); // rows may have come or gone: positions and checkpoints start over
@@ -243,6 +246,29 @@ void TQuery::Reopen(int row, bool placesKept)
         const int n = RecordCount();
         SetCursor(n - 1);
     }
+}
+
+// The row of a kept place read again by its key into its cached block; false when it
+// cannot be, and the block must be read again.
+bool TQuery::ReadRowAgain(int row)
+{
+    const auto block = m_blocks.find(row / BlockSize);
+    const QString base = SeekBase();
+    if (m_keyColumn < 0 || row >= m_verified || base.isEmpty() || block == m_blocks.end()
+        || row % BlockSize >= int(block->second.rows.size()))
+        return false;
+    Row &cached = block->second.rows[row % BlockSize];
+    // Keys rise strictly through the rows verified, so the first row with this key is it.
+    if (!ExecuteSeek(QStringLiteral("SELECT * FROM (\n%1\n) orvane_seek WHERE %2 = ?")
+                         .arg(base, m_connection->QuoteName(m_keyName)),
+                     cached[m_keyColumn]))
+        return false;
+    Row fresh;
+    const bool found = ReadRow(fresh);
+    m_query.reset();
+    if (found)
+        cached = std::move(fresh);
+    return found;
 }
 
 void TQuery::Edit()

@@ -69,6 +69,7 @@ bool TQuery::ExecuteSeek(const QString &sql, const QVariant &bind)
         || q->record().count() != int(m_fields.size()) + m_hiddenColumns)
         return false;
     m_query = std::move(q);
+    m_queryColumns = m_query->record().count();
     m_queryDone = false;
     return true;
 }

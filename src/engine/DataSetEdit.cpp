@@ -230,9 +230,17 @@ void TQuery::RunChange(const QString &sql, const QVariantList &binds, const Row 
 
 void TQuery::Reopen(int row, bool placesKept)
 {
+    if (placesKept && ReadRowAgain(row)) {
+        // No statement runs until a row not in memory is wanted: the file is not held
+        // meanwhile, as it was not when the result had been read to its end.
+        m_query = std::make_unique<QSqlQuery>(m_connection->Db());
+        m_queryDone = true;
+        m_position = 0;
+        SetCursor(row);
+        return;
+    }
     if (placesKept) {
-        if (!ReadRowAgain(row))
-            m_blocks.erase(row / BlockSize); // the other rows are as they were read
+        m_blocks.erase(row / BlockSize); // the other rows are as they were read
     } else {
         m_blocks.clear();
         m_fetched = 0;

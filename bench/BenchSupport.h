@@ -1,12 +1,33 @@
 #pragma once
 
-// What several benchmarks measure with: the process's resident memory, and SQLite tables of
-// a given size.
+// What several benchmarks measure with: medians of timed runs, the process's resident
+// memory, and SQLite tables of a given size.
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <algorithm>
+#include <functional>
 #include <unistd.h>
+#include <vector>
+
+// The median time of work in milliseconds; before runs untimed ahead of each run.
+inline double MedianMs(int runs, const std::function<void()> &work,
+                       const std::function<void()> &before = {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (before)
+            before();
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
 
 inline double ResidentMb()
 {

@@ -3,24 +3,9 @@
 // script of the same 1,000 columns, in one run.
 #include "TableCompare.h"
 
-#include <QElapsedTimer>
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <vector>
+#include "BenchSupport.h"
 
-static double MedianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+#include <cstdio>
 
 int main()
 {

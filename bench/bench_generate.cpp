@@ -8,17 +8,15 @@
 #include "Session.h"
 #include "Table.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 static void Fill(const QString &file)
 {
@@ -40,21 +38,6 @@ static void Fill(const QString &file)
         q.exec("COMMIT");
     }
     QSqlDatabase::removeDatabase("fill");
-}
-
-static double MedianMs(int runs, const std::function<void()> &before,
-                       const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        before();
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 int main(int argc, char **argv)
@@ -89,21 +72,17 @@ int main(int argc, char **argv)
         main.mnuSQLScript->trigger();
         QCoreApplication::processEvents();
     };
-    const double scriptMs = MedianMs(
-        3, [&] { main.memSQL->clear(); }, script);
+    const double scriptMs = MedianMs(3, script, [&] { main.memSQL->clear(); });
     const int lines = main.memSQL->document()->blockCount();
-    const double fullMs = MedianMs(
-        3, [&] { main.memSQL->setPlainText(million); }, script);
-    const double catalogMs = MedianMs(
-        3, [] {},
-        [&] {
-            for (const QString &name : main.DB_Orvane.Connection().TableNames()) {
-                TTable table;
-                table.DatabaseName = main.DB_Orvane.DatabaseName();
-                table.TableName = name;
-                table.Update();
-            }
-        });
+    const double fullMs = MedianMs(3, script, [&] { main.memSQL->setPlainText(million); });
+    const double catalogMs = MedianMs(3, [&] {
+        for (const QString &name : main.DB_Orvane.Connection().TableNames()) {
+            TTable table;
+            table.DatabaseName = main.DB_Orvane.DatabaseName();
+            table.TableName = name;
+            table.Update();
+        }
+    });
     if (lines < 1000 * 20)
         return std::fprintf(stderr, "the script has only %d lines\n", lines), 1;
     std::printf("script_alias_1000x20_ms: %.0f\n", scriptMs);

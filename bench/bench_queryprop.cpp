@@ -8,6 +8,8 @@
 #include "Select.h"
 #include "Session.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -23,19 +25,6 @@
 
 static constexpr int Tables = 11; // ten joins
 static constexpr int Fields = 500;
-
-static double MedianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Tables J0 to J10, each with a key K and its share of the fields; the statement's lines
 // as the generators write them.

@@ -9,19 +9,17 @@
 #include "Table.h"
 #include "TreeReading.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 static void Fill(const QString &file)
 {
@@ -42,19 +40,6 @@ static void Fill(const QString &file)
         q.exec("COMMIT");
     }
     QSqlDatabase::removeDatabase("fill");
-}
-
-static double MedianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 static QTreeWidgetItem *Child(QTreeWidgetItem *node, const QString &text)

@@ -98,13 +98,11 @@ public:
         }
     }
 
-    // The directive block with the query name, the statement and ";", as the generating
-    // commands write them, run by the executor on the main component: every window opened
-    // with the number of rows its statement gives.
-    QList<TOpenedResult> RunQuery(const QString &queryName, const QStringList &select)
+    // The directive block with the given line, then the script, run by the executor on the
+    // main component; error gets the status bar's error and the executor's own text.
+    bool RunScript(const QString &directive, const QStringList &script, QString &error,
+                   decltype(TExecutorHost::OpenResultWindow) open = {})
     {
-        QList<TOpenedResult> opened;
-        QString error;
         QStringList lines;
         TExecutorHost host;
         host.Lines = [&] {
@@ -117,7 +115,25 @@ public:
             if (t.startsWith(QLatin1String("ERROR")))
                 error = t;
         };
-        host.OpenResultWindow = [&](const QStringList &sql, const QString &name, int, bool) {
+        host.OpenResultWindow = std::move(open);
+        TQuery query(session.get());
+        query.DatabaseName = main->DatabaseName();
+        TExecutor executor(*main, query, host);
+        executor.WriteHeader({directive});
+        lines << script;
+        const bool ok = executor.RunScript(lines);
+        error += executor.ErrorText();
+        return ok;
+    }
+
+    // The directive block with the query name, the statement and ";", as the generating
+    // commands write them, run by the executor on the main component: every window opened
+    // with the number of rows its statement gives.
+    QList<TOpenedResult> RunQuery(const QString &queryName, const QStringList &select)
+    {
+        QList<TOpenedResult> opened;
+        QString error;
+        const auto open = [&](const QStringList &sql, const QString &name, int, bool) {
             TQuery q(session.get());
             q.DatabaseName = main->DatabaseName();
             q.SQL = sql;
@@ -128,13 +144,9 @@ public:
             q.Close();
             opened.append({name, rows});
         };
-        TQuery query(session.get());
-        query.DatabaseName = main->DatabaseName();
-        TExecutor executor(*main, query, host);
-        executor.WriteHeader({QStringLiteral("QueryName:") + queryName});
-        lines << select << QStringLiteral(";");
-        if (!executor.RunScript(lines))
-            qWarning("script failed: %s", qPrintable(error + executor.ErrorText()));
+        if (!RunScript(QStringLiteral("QueryName:") + queryName, select + QStringList {";"}, error,
+                       open))
+            qWarning("script failed: %s", qPrintable(error));
         return opened;
     }
 

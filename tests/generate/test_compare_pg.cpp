@@ -50,27 +50,8 @@ class TestComparePg : public QObject
 
     bool Run(const QStringList &script, QString &error)
     {
-        QStringList lines;
-        TExecutorHost host;
-        host.Lines = [&] {
-            return lines;
-        };
-        host.AppendLines = [&](const QStringList &l) {
-            lines << l;
-        };
-        host.SetStatus = [&](const QString &t) {
-            if (t.startsWith(QLatin1String("ERROR")))
-                error = t;
-        };
         g->MainOn("PG");
-        TQuery query(g->session.get());
-        query.DatabaseName = g->main->DatabaseName();
-        TExecutor executor(*g->main, query, host);
-        executor.WriteHeader({"Comparation:PG.cmp_model"});
-        lines << script;
-        const bool ok = executor.RunScript(lines);
-        error += executor.ErrorText();
-        return ok;
+        return g->RunScript("Comparation:PG.cmp_model", script, error);
     }
 
 private slots:

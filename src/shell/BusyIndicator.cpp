@@ -1,5 +1,6 @@
 #include "BusyIndicator.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimerEvent>
 #include <QtMath>
@@ -49,5 +50,26 @@ void TBusyIndicator::paintEvent(QPaintEvent *)
         colour.setAlphaF(m_timer ? 1.0 - age * 0.11 : 0.22);
         p.setBrush(colour);
         p.drawEllipse(centre + QPointF(qCos(angle), qSin(angle)) * radius, dot, dot);
+    }
+}
+
+bool IsBlockedWhileBusy(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        return static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape;
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
     }
 }

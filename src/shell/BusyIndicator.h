@@ -20,3 +20,8 @@ private:
     int m_timer = 0;
     int m_step = 0;
 };
+
+// Input that must not reach the program while a long piece of work lets events through:
+// it would switch the alias under the work or start another command. Escape, painting and
+// scrolling pass.
+bool IsBlockedWhileBusy(QEvent *event);

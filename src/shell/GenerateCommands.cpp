@@ -1,5 +1,7 @@
 #include "GenerateCommands.h"
+
 #include "AskParam.h"
+#include "BusyIndicator.h"
 #include "EngineError.h"
 #include "Executor.h"
 #include "IniFile.h"
@@ -47,29 +49,6 @@ QTreeWidgetItem *FirstKeyField(QTreeWidgetItem *node)
             return found;
     }
     return nullptr;
-}
-
-// Input that must not reach the window while a script is written: it would switch the
-// alias under the running script or start another command.
-bool IsBlockedWhileBusy(QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-        return static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape;
-    case QEvent::Shortcut:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::ContextMenu:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace

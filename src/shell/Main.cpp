@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "Executor.h"
 #include "FileType.h"
+#include "FormatScript.h"
 #include "IniFile.h"
 #include "LoginDialog.h"
 #include "Logins.h"
@@ -196,7 +197,10 @@ void Tform_Main::FormCreate()
     m_values.clear();
     SessionAliases.clear();
     m_ini = std::make_unique<TIniFile>(OrvaneIniFileName());
-    ShowingErrors([this] { WriteFirstStartFormatScripts(*m_ini); });
+    ShowingErrors([this] {
+        if (WriteFirstStartFormatScripts(*m_ini))
+            InstallSampleFormats();
+    });
     CreateSubsystems();
     const QRect g = geometry();
     move(m_ini->ReadInteger(Ini::Config, Ini::Left, x()),

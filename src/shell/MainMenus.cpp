@@ -5,6 +5,7 @@
 #include "EditorCommands.h"
 #include "EngineError.h"
 #include "Executor.h"
+#include "FmtScriptCommand.h"
 #include "GenerateCommands.h"
 #include "Icons.h"
 #include "Main.h"
@@ -347,6 +348,7 @@ void Tform_Main::CreateSubsystems()
     new TGenerateCommands(this);
     new TQueryPropCommand(this);
     new TCompareCommand(this);
+    new TFmtScriptCommand(this);
 }
 
 void Tform_Main::mnuSQLExecuteClick()

@@ -1,5 +1,6 @@
-// A long INSERT script through the executor against the engines' own command-line tools
-// reading the same script, each side on a fresh database.
+// A long INSERT script through the executor, and through the program's headless script
+// runner, against the engines' own command-line tools reading the same script, each side
+// on a fresh database.
 #include "DataSet.h"
 #include "Database.h"
 #include "Executor.h"
@@ -78,9 +79,12 @@ static double ExecutorSeconds(TSession &session, const QString &alias, const QSt
     return s;
 }
 
-static double ToolSeconds(const QString &program, const QStringList &args, const QString &input)
+static double ToolSeconds(const QString &program, const QStringList &args, const QString &input,
+                          const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
+    p.setStandardOutputFile(QProcess::nullDevice());
     if (!input.isEmpty())
         p.setStandardInputFile(input);
     QElapsedTimer t;
@@ -103,7 +107,20 @@ static void SqliteRatio()
     WriteScript(script, "bench_t");
     // The machine's load varies: the ratios of five rounds, the two sides in alternating
     // order and each on a fresh database, and their median.
-    std::vector<double> mine, tool, mineCpu, toolCpu;
+    std::vector<double> mine, tool, mineCpu, toolCpu, cli;
+    // The runner finds its alias in a configuration of its own.
+    const QString config = dir.filePath("config");
+    QDir().mkpath(config + "/Orvane");
+    const QString cliFile = dir.filePath("cli.sqlite");
+    {
+        QFile aliases(config + "/Orvane/aliases.ini");
+        aliases.open(QIODevice::WriteOnly);
+        aliases.write(("[CLI]\nDRIVER=SQLITE\nDATABASE NAME=" + cliFile + "\n").toUtf8());
+    }
+    const QString program = QCoreApplication::applicationDirPath() + "/../orvane";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config);
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
     for (int round = 0; round < 5; ++round) {
         const QString mineFile = dir.filePath(QString("mine%1.sqlite").arg(round));
         const QString toolFile = dir.filePath(QString("tool%1.sqlite").arg(round));
@@ -123,14 +140,19 @@ static void SqliteRatio()
         mineCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpu);
         if (round % 2 == 1)
             runTool();
+        QFile(cliFile).open(QIODevice::WriteOnly);
+        cli.push_back(ToolSeconds(program, {"--run", script, "--alias", "CLI"}, {}, env));
         QFile::remove(mineFile);
         QFile::remove(toolFile);
+        QFile::remove(cliFile);
     }
     std::printf("exec_sqlite_seconds: %.2f\nsqlite3_seconds: %.2f\n", Median(mine, {}),
                 Median(tool, {}));
     std::printf("exec_vs_sqlite3_ratio: %.3f\n", Median(mine, tool));
     // Processor time is less at the mercy of other work on the machine.
     std::printf("exec_vs_sqlite3_cpu_ratio: %.3f\n", Median(mineCpu, toolCpu));
+    std::printf("run_cli_100k_seconds: %.2f\n", Median(cli, {}));
+    std::printf("run_cli_100k_vs_sqlite3_ratio: %.3f\n", Median(cli, tool));
     std::fflush(stdout);
 }
 

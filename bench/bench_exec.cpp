@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Executor.h"
 #include "Session.h"
+#include "StatementWait.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -57,7 +59,8 @@ static QStringList ReadLines(const QString &file)
     return QString::fromUtf8(f.readAll()).split(u'\n');
 }
 
-// Seconds the executor takes to read and run the script on the alias.
+// Seconds the executor takes to read and run the script on the alias, as F9 runs it: a run
+// that may be stopped.
 static double ExecutorSeconds(TSession &session, const QString &alias, const QString &script)
 {
     TDatabase db("DBOrvane", &session);
@@ -69,11 +72,16 @@ static double ExecutorSeconds(TSession &session, const QString &alias, const QSt
     host.SetStatus = [&last](const QString &t) {
         last = t;
     };
-    TExecutor exec(db, query, host);
     QElapsedTimer t;
-    t.start();
-    const bool ok = exec.RunScript(ReadLines(script));
+    host.Lines = [&] {
+        t.start(); // the file is read inside the run
+        return ReadLines(script);
+    };
+    TExecutor exec(db, query, host);
+    StatementWait::SetPump([] { QCoreApplication::processEvents(); });
+    const bool ok = exec.Execute();
     const double s = t.nsecsElapsed() / 1e9;
+    StatementWait::SetPump({});
     if (!ok)
         std::fprintf(stderr, "executor failed: %s\n", qPrintable(last));
     return s;
@@ -156,6 +164,52 @@ static void SqliteRatio()
     std::fflush(stdout);
 }
 
+// Milliseconds from Stop to the end of the run, for a statement that would otherwise run for
+// a minute or for ever, on the alias.
+static void CancelLatency(TSession &session, const QString &alias, const QString &statement,
+                          const char *figure)
+{
+    TDatabase db("DBOrvane", &session);
+    db.SetAliasName(alias);
+    TQuery query(&session);
+    query.DatabaseName = "DBOrvane";
+    TExecutorHost host;
+    host.Lines = [&statement] {
+        return QStringList {statement};
+    };
+    TExecutor exec(db, query, host);
+    StatementWait::SetPump([] { QCoreApplication::processEvents(); });
+    std::vector<double> latency;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer sinceStop;
+        QTimer::singleShot(300, [&] {
+            sinceStop.start();
+            StatementWait::RequestStop();
+        });
+        exec.Execute();
+        latency.push_back(sinceStop.nsecsElapsed() / 1e6);
+        if (exec.ErrorText() != StatementWait::CanceledText())
+            std::fprintf(stderr, "not stopped: %s\n", qPrintable(exec.ErrorText()));
+    }
+    StatementWait::SetPump({});
+    std::printf("%s: %.1f\n", figure, Median(latency, {}));
+    std::fflush(stdout);
+}
+
+static void SqliteCancelLatency()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cancel.sqlite");
+    QFile(file).open(QIODevice::WriteOnly);
+    TSession session(dir.filePath("aliases.ini"));
+    session.AddAlias("CANCEL", "SQLITE", {"DATABASE NAME=" + file},
+                     TSession::TPersistence::SessionOnly);
+    CancelLatency(session, "CANCEL",
+                  "CREATE TABLE big AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL"
+                  " SELECT x + 1 FROM c) SELECT count(*) FROM c;",
+                  "cancel_latency_sqlite_ms");
+}
+
 static void PgRatio()
 {
     const QString host = qEnvironmentVariable("ORVANE_PG_HOST");
@@ -199,6 +253,8 @@ static void PgRatio()
     }
     std::printf("exec_pg_seconds: %.2f\npsql_seconds: %.2f\n", mine, tool);
     std::printf("exec_vs_psql_ratio: %.3f\n", mine / tool);
+    CancelLatency(session, "MINE", "CREATE TABLE cancel_big AS SELECT 1 AS s FROM pg_sleep(60);",
+                  "cancel_latency_pg_ms");
     for (const char *db : {"exec_bench_mine", "exec_bench_tool"})
         admin(QString("DROP DATABASE IF EXISTS %1").arg(db));
 }
@@ -207,6 +263,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     SqliteRatio();
+    SqliteCancelLatency();
     PgRatio();
     return 0;
 }

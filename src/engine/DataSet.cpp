@@ -4,6 +4,7 @@
 #include "EngineError.h"
 #include "Session.h"
 #include "SqlText.h"
+#include "StatementWait.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -67,6 +68,8 @@ void TQuery::ExecSQL()
         m_rowsAffected = 0;
         return;
     }
+    if (StatementWait::Running() && c.ExecWatched(Text(), m_rowsAffected))
+        return;
     QSqlQuery q(c.Db());
     if (!q.exec(Text()))
         throw EDatabaseError(SqlErrorText(q.lastError()));
@@ -245,7 +248,7 @@ const TQuery::Row *TQuery::RowAt(int row)
         it->second.lastUse = ++m_useClock;
         return &it->second.rows[offset];
     }
-    if (m_allFetched && row >= m_fetched)
+    if ((m_allFetched && row >= m_fetched) || StatementWait::Pumping())
         return nullptr;
     // Going back, the blocks just before the wanted one come along: paging on backwards
     // then finds them in memory.

@@ -60,6 +60,10 @@ public:
 
     // Runs a statement without a result; throws EDatabaseError with the engine's message.
     void Exec(const QString &sql);
+    // Runs a statement of a run without a result the driver's own way, letting the program's
+    // events through while the server works (see StatementWait); false when the driver has
+    // no such way and the statement is to run as any other.
+    virtual bool ExecWatched(const QString &, int &) { return false; }
 
     // The cheapest statement the engine answers, to tell a dropped connection from a
     // statement that merely failed.

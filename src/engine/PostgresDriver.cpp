@@ -1,11 +1,23 @@
 #include "PostgresDriver.h"
 #include "EngineError.h"
+#include "StatementWait.h"
 
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
 
 namespace {
+
+// The server's message as the Qt driver would give it.
+QString Message(const char *text)
+{
+    QSqlError error(QString(), QString::fromUtf8(text));
+    return SqlErrorText(error);
+}
 
 class TPostgresConnection : public TConnection
 {
@@ -44,6 +56,51 @@ public:
         QSqlQuery q(m_db);
         return q.exec(QStringLiteral("SELECT now() < statement_timestamp()")) && q.next()
             && q.value(0).toBool();
+    }
+
+    // The answer is awaited here rather than inside the Qt driver, which would hold the
+    // program until the server answers: the program's events pass meanwhile, and a stop
+    // sends the server its cancel request.
+    bool ExecWatched(const QString &sql, int &rowsAffected) override
+    {
+        const QVariant h = m_db.driver()->handle();
+        PGconn *conn = h.isValid() ? *static_cast<PGconn *const *>(h.constData()) : nullptr;
+        if (!conn || PQisBusy(conn))
+            return false;
+        if (!PQsendQuery(conn, sql.toUtf8().constData()))
+            throw EDatabaseError(Message(PQerrorMessage(conn)));
+        bool cancelSent = false;
+        while (PQconsumeInput(conn) && PQisBusy(conn)) {
+            if (StatementWait::Waiting() && !cancelSent) {
+                cancelSent = true;
+                if (PGcancel *cancel = PQgetCancel(conn)) {
+                    char error[256];
+                    PQcancel(cancel, error, sizeof error);
+                    PQfreeCancel(cancel);
+                }
+            }
+            pollfd socket {PQsocket(conn), POLLIN, 0};
+            poll(&socket, 1, 20);
+        }
+        QString error;
+        rowsAffected = 0;
+        while (PGresult *r = PQgetResult(conn)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if ((status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE) && error.isEmpty())
+                error = Message(PQresultErrorMessage(r));
+            else
+                rowsAffected = QByteArray(PQcmdTuples(r)).toInt();
+            PQclear(r);
+        }
+        if (error.isEmpty() && PQstatus(conn) == CONNECTION_BAD)
+            error = Message(PQerrorMessage(conn));
+        if (cancelSent && PQtransactionStatus(conn) == PQTRANS_INERROR)
+            throw EDatabaseError(StatementWait::CanceledText()
+                                 + QStringLiteral(": the open transaction is aborted, only"
+                                                  " ROLLBACK ends it."));
+        if (!error.isEmpty())
+            throw EDatabaseError(error);
+        return true;
     }
 
     bool Aside(const std::function<bool()> &look) override

@@ -1,5 +1,6 @@
 #include "SqliteDriver.h"
 #include "EngineError.h"
+#include "StatementWait.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -64,13 +65,30 @@ std::unique_ptr<TConnection> TSqliteDriver::Connect(const TParams &params, const
     return connection;
 }
 
+// Every few thousand steps of a statement the engine asks whether to go on: the program
+// answers its window meanwhile, and the user's Stop interrupts the statement there.
+static int ProgressHandler(void *)
+{
+    return StatementWait::Waiting() ? 1 : 0;
+}
+
+static void WatchStatements(sqlite3 *handle)
+{
+    if (handle)
+        sqlite3_progress_handler(handle, 4000, ProgressHandler, nullptr);
+}
+
 TSqliteConnection::TSqliteConnection(QSqlDatabase db)
     : TConnection(std::move(db))
-{}
+{
+    WatchStatements(Handle());
+}
 
 TSqliteConnection::TSqliteConnection(std::shared_ptr<TSqlHandle> handle)
     : TConnection(std::move(handle))
-{}
+{
+    WatchStatements(Handle());
+}
 
 sqlite3 *TSqliteConnection::Handle() const
 {

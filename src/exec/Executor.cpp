@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "ScriptSplitter.h"
 #include "SqlText.h"
+#include "StatementWait.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ void TExecutor::Status(const QString &text, bool force)
 bool TExecutor::Execute()
 {
     TBusyGuard busy(m_host.Busy);
+    const StatementWait::TRun stoppable;
     const bool ok = RunScript(m_host.Lines ? m_host.Lines() : QStringList());
     if (ok && m_host.NodePath)
         Status(m_host.NodePath(), true);
@@ -127,8 +129,13 @@ bool TExecutor::RunScript(const QStringList &lines)
                               .arg(step.Line + 1);
             return Fail();
         case TScriptStep::TKind::Statement:
-            Status(ExecutingText(lines[step.Line], step.Line), false);
             m_startLine = step.Line;
+            // Stopped as the last statement ended: the next one does not start.
+            if (StatementWait::StopRequested()) {
+                m_errorText = StatementWait::CanceledText();
+                return Fail();
+            }
+            Status(ExecutingText(lines[step.Line], step.Line), false);
             m_query.SQL = step.Sql;
             m_errorText.clear();
             if (!ExecuteStatement())
@@ -169,13 +176,20 @@ bool TExecutor::ExecuteStatement()
     } catch (const std::exception &e) {
         m_errorText = QStringLiteral("ERROR:") + QString::fromUtf8(e.what());
     }
+    // The engine's own words for it ("interrupted") say less than the user's.
+    if (StatementWait::StopRequested() && !m_errorText.contains(StatementWait::CanceledText()))
+        m_errorText = StatementWait::CanceledText();
+    else if (m_errorText.startsWith(QStringLiteral("ERROR:") + StatementWait::CanceledText()))
+        m_errorText = m_errorText.mid(6);
     return false;
 }
 
 bool TExecutor::Fail()
 {
     m_query.Close();
-    Status(ErrorStatusText(m_errorText), true);
+    Status(m_errorText == StatementWait::CanceledText() ? m_errorText
+                                                        : ErrorStatusText(m_errorText),
+           true);
     if (m_host.SelectLine)
         m_host.SelectLine(m_startLine);
     if (m_host.FocusEditor)

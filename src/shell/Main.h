@@ -140,7 +140,7 @@ public:
 
     QAction *btnFileNew, *btnFileOpen, *btnFileSave, *btnRefresh, *btnParameters, *btnFind,
         *btnFindCmd, *btnCompare, *btnAdd, *btnDrop, *btnTemplate, *btnScript, *btnExecute,
-        *btnQuery;
+        *btnStop, *btnQuery;
     QMenu *mnuFile, *mnuEdit, *mnuSQL, *mnuRecord, *mnuHelp;
     QAction *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFileExit;
     QAction *mnuEdtRefresh, *mnuEdtParameters, *mnuEdtFind, *mnuEdtFindCmd, *mnuEdtCompare,
@@ -148,7 +148,7 @@ public:
     // What every editor offers, on the standard keys, for the widget with the focus.
     QAction *mnuEdtUndo, *mnuEdtRedo, *mnuEdtCut, *mnuEdtCopy, *mnuEdtPaste, *mnuEdtSelectAll;
     QAction *mnuSQLAdd, *mnuSQLDrop, *mnuSQLTemplate, *mnuSQLScript, *mnuSQLFmtScrp, *mnuSQLExecute,
-        *mnuSQLQuery, *mnuSQLOpenTable, *mnuSQLJoin, *mnuSQLOpt;
+        *mnuSQLStop, *mnuSQLQuery, *mnuSQLOpenTable, *mnuSQLJoin, *mnuSQLOpt;
     QAction *mnuRecordUpdate, *mnuRecordInsert, *mnuRecordDelete;
     QAction *mnuHelpQuickTour, *mnuHelpAbout;
     QAction *mnuPopRefresh, *mnuPopAdd, *mnuPopDrop, *mnuPopScript, *mnuPopGroup, *mnuPopIndex,
@@ -202,6 +202,7 @@ private:
     std::unique_ptr<TIniFile> m_ini;
     TResultWindows *m_results = nullptr;
     TEditorCommands *m_editorCmds = nullptr;
+    class TRunGuard *m_runGuard = nullptr;
     std::unique_ptr<TExecutor> m_executor;
     QStringList m_values;
     QString m_nodePath;

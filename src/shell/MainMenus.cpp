@@ -14,6 +14,7 @@
 #include "Options.h"
 #include "QueryPropCommand.h"
 #include "ResultWindows.h"
+#include "RunGuard.h"
 #include "Session.h"
 #include "TreeLogic.h"
 
@@ -62,6 +63,7 @@ void Tform_Main::CreateActions()
     btnTemplate = NewButton("btnTemplate", "Template", "template");
     btnScript = NewButton("btnScript", "Script", "script");
     btnExecute = NewButton("btnExecute", "Execute Script (F9)", "execute");
+    btnStop = NewButton("btnStop", "Stop the running statement (Esc)", "stop");
     btnQuery = NewButton("btnQuery", "Query (Ctrl+Q)", "query");
     btnFileSave->setEnabled(false);
 
@@ -92,6 +94,7 @@ void Tform_Main::CreateActions()
     mnuSQLScript = NewAction("mnuSQLScript", "Script...", Qt::Key_F8);
     mnuSQLFmtScrp = NewAction("mnuSQLFmtScrp", "Format Script");
     mnuSQLExecute = NewAction("mnuSQLExecute", "Execute SQL...", Qt::Key_F9);
+    mnuSQLStop = NewAction("mnuSQLStop", "Stop");
     mnuSQLQuery = NewAction("mnuSQLQuery", "Query", Qt::CTRL | Qt::Key_Q);
     mnuSQLOpenTable = NewAction("mnuSQLOpenTable", "Open Table", Qt::Key_F7);
     mnuSQLJoin = NewAction("mnuSQLJoin", "Join...");
@@ -160,7 +163,8 @@ void Tform_Main::CreateMenus()
                     mnuEdtFindCmd, mnuEdtCompare, nullptr, mnuEdtNewParam, mnuEdtGotoLine});
     mnuSQL = menu("mnuSQL", "SQL",
                   {mnuSQLAdd, mnuSQLDrop, mnuSQLTemplate, nullptr, mnuSQLScript, mnuSQLFmtScrp,
-                   mnuSQLExecute, nullptr, mnuSQLQuery, mnuSQLOpenTable, mnuSQLJoin, mnuSQLOpt});
+                   mnuSQLExecute, mnuSQLStop, nullptr, mnuSQLQuery, mnuSQLOpenTable, mnuSQLJoin,
+                   mnuSQLOpt});
     mnuRecord = menu("mnuRecord", "Record", {mnuRecordUpdate, mnuRecordInsert, mnuRecordDelete});
     mnuRecord->menuAction()->setEnabled(false);
     mnuHelp = menu("mnuHelp", "Help", {mnuHelpQuickTour, mnuHelpAbout});
@@ -198,7 +202,7 @@ void Tform_Main::CreateToolBar()
     const QList<QAction *> buttons {btnFileNew,    btnFileOpen, btnFileSave, nullptr,    btnRefresh,
                                     btnParameters, btnFind,     btnFindCmd,  btnCompare, nullptr,
                                     btnAdd,        btnDrop,     btnTemplate, btnScript,  btnExecute,
-                                    btnQuery,      nullptr};
+                                    btnStop,       btnQuery,    nullptr};
     for (QAction *a : buttons) {
         if (!a) {
             toolBCtrl->addSeparator();
@@ -268,8 +272,15 @@ void Tform_Main::CreateSubsystems()
     run.Refresh = [this] {
         mnuEdtRefreshClick();
     };
+    m_runGuard = new TRunGuard(this, {btnStop, mnuSQLStop});
     run.Busy = [this](bool on) {
-        on ? AnimationStart() : AnimationStop();
+        if (on) {
+            m_runGuard->Begin();
+            AnimationStart();
+        } else {
+            AnimationStop();
+            m_runGuard->End();
+        }
     };
     run.NodePath = [this] {
         return NodePathText();

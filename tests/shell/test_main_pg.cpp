@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
 
 // Confirms the login dialog as the server's user, with the password it proposes or a dummy.
 static void LogInAsServerUser(QWidget *w)
@@ -38,6 +40,7 @@ private slots:
     void schemaTablesFoundWhole();
     void aliasReadAgainAfterServerWentAway();
     void transactionOfAScriptSurvivesTheRefresh();
+    void stopAStatementOnTheServer();
     void cleanupTestCase();
 
 private:
@@ -232,7 +235,7 @@ void TestMainPg::aliasReadAgainAfterServerWentAway()
 void TestMainPg::cleanupTestCase()
 {
     if (TSession::Default().IsAlias("SHELL_PG"))
-        Exec("DROP TABLE IF EXISTS shell_tree_a, shell_tree_b");
+        Exec("DROP TABLE IF EXISTS shell_tree_a, shell_tree_b, shell_stop, shell_stop_big");
 }
 
 // A script that begins a transaction and changes a table makes the tree read the catalog
@@ -270,3 +273,43 @@ int main(int argc, char **argv)
 }
 
 #include "test_main_pg.moc"
+
+// Stop sends the server its cancel request: the statement ends within a moment, what ran
+// before stays, nothing after it runs; inside the user's transaction the transaction is
+// left aborted, as the server leaves it, and the status bar says so.
+void TestMainPg::stopAStatementOnTheServer()
+{
+    Exec("DROP TABLE IF EXISTS shell_stop, shell_stop_big");
+    Exec("CREATE TABLE shell_stop (x integer)");
+    TProgram p;
+    p->Ini().WriteString("Config", "UserName_SHELL_PG", PgEnv("ORVANE_PG_USER"));
+    p->SetValue("Password_SHELL_PG", "unused");
+    const QString sleep = "CREATE TABLE shell_stop_big AS SELECT 1 AS s FROM pg_sleep(60);";
+    const auto run = [&](const QString &before) {
+        p->memSQL->setPlainText("/*\nAlias:SHELL_PG\n*/\n" + before + "\n" + sleep
+                                + "\nINSERT INTO shell_stop VALUES (2);");
+        QTimer::singleShot(700, p.main.get(), [&] { p->btnStop->trigger(); });
+        QElapsedTimer t;
+        t.start();
+        p->mnuSQLExecute->trigger();
+        QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(p->memSQL->textCursor().block().text(), sleep);
+    };
+    const auto count = [&] {
+        TDatabase other("SHELL_PG_STOP");
+        other.SetAliasName("SHELL_PG");
+        QSqlQuery q(other.Connection().Db());
+        return q.exec("SELECT count(*) FROM shell_stop") && q.next() ? q.value(0).toInt() : -1;
+    };
+    run("INSERT INTO shell_stop VALUES (1);");
+    QCOMPARE(p->StatusText(), QString("Canceled by user"));
+    QCOMPARE(count(), 1);
+
+    run("BEGIN;\nINSERT INTO shell_stop VALUES (3);");
+    QCOMPARE(p->StatusText(),
+             QString("Canceled by user: the open transaction is aborted, only ROLLBACK ends it."));
+    p->memSQL->setPlainText("ROLLBACK;\nINSERT INTO shell_stop VALUES (4);");
+    p->mnuSQLExecute->trigger();
+    QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
+    QCOMPARE(count(), 2);
+}

@@ -217,8 +217,35 @@ void TestMainTree::damagedTableFilesTellTheirReason()
     p->FindByPath("TREE_DBF.sound.OK");
     QCOMPARE(SelectedText(p), QString("OK: INTEGER"));
     QCOMPARE(shown.texts.size(), 2);
+
+    // A Firebird file that crashes its engine and an Access file on which mdbtools loops:
+    // each alias tells that its file is damaged, and the unsaved script survives.
+    QTemporaryDir files2;
+    const QString fdb = files2.filePath("parts.fdb");
+    QVERIFY(QFile::copy(fixtures + "/firebird-one-byte.fdb", fdb));
+    QFile(fdb).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    session.AddAlias("TREE_FB", "INTRBASE", {"SERVER NAME=" + fdb, "USER NAME=SYSDBA"},
+                     TSession::TPersistence::SessionOnly);
+    session.AddAlias("TREE_MDB", "MSACCESS", {"DATABASE NAME=" + fixtures + "/access-one-byte.mdb"},
+                     TSession::TPersistence::SessionOnly);
+    p->mnuEdtRefresh->trigger();
+    p->memSQL->setPlainText("-- not saved");
+    for (const QString &alias : {QString("TREE_FB"), QString("TREE_MDB")}) {
+        clock.restart();
+        QTreeWidgetItem *node = AliasNode(p, alias);
+        QVERIFY(node);
+        p->MainTree->setCurrentItem(node);
+        node->setExpanded(true);
+        QTRY_COMPARE(shown.texts.size(), alias == "TREE_FB" ? 3 : 4);
+        QVERIFY2(shown.texts.last().contains("damaged"), qPrintable(shown.texts.last()));
+        QVERIFY(clock.elapsed() < 8000);
+    }
+    QCOMPARE(p->memSQL->toPlainText(), QString("-- not saved"));
+    p->memSQL->document()->setModified(false);
     p->SessionAliases << "TREE_PX"
-                      << "TREE_DBF";
+                      << "TREE_DBF"
+                      << "TREE_FB"
+                      << "TREE_MDB";
 }
 
 int main(int argc, char **argv)

@@ -1,3 +1,4 @@
+#include "CatalogProbe.h"
 #include "EngineError.h"
 #include "FileConnection.h"
 #include "LegacyDrivers.h"
@@ -228,6 +229,8 @@ std::unique_ptr<TConnection> TAccessDriver::Connect(const TParams &params, const
     if (path.isEmpty())
         throw EDatabaseError(QStringLiteral("The alias names no database file (DATABASE NAME)."));
     CheckAccessFile(path);
+    // mdbtools may loop without end on a damaged catalog, its memory growing.
+    ProbeCatalog(Name(), params, QString(), path);
 
     std::vector<std::unique_ptr<TTableFile>> files;
     {

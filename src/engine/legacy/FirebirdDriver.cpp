@@ -1,4 +1,5 @@
 #include "FirebirdDriver.h"
+#include "CatalogProbe.h"
 #include "EngineError.h"
 
 #include <QFile>
@@ -186,8 +187,11 @@ std::unique_ptr<TConnection> TFirebirdDriver::Connect(const TParams &params, con
     if (server.isEmpty())
         throw EDatabaseError(QStringLiteral("The alias names no database (SERVER NAME)."));
     QString host, path;
-    if (!SplitServer(server, &host, &path))
+    if (!SplitServer(server, &host, &path)) {
         CheckFirebirdFile(path);
+        // The embedded engine runs inside the program: a damaged file could take it down.
+        ProbeCatalog(Name(), params, user, path);
+    }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"),
                                                 NewConnectionName(QStringLiteral("firebird")));

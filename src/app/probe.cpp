@@ -1,0 +1,6 @@
+#include "CatalogProbe.h"
+
+int main(int argc, char **argv)
+{
+    return RunCatalogProbe(argc, argv);
+}

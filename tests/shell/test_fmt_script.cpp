@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -269,6 +270,16 @@ void TestFmtScript::saveChooseDeleteAndInsight()
     QVERIFY(w->cmbId->currentText().isEmpty() && w->memSQL->toPlainText().isEmpty());
     w->mnuPopDeleteFmt->trigger(); // an empty name asks nothing
     QCOMPARE(asked.size(), 1);
+
+    // A format file that cannot be written: the message says so and the name is not kept.
+    QVERIFY(QDir().mkpath(FormatFileName("Blocked")));
+    QTest::keyClicks(w->memSQL, "x");
+    w->cmbId->setEditText("Blocked");
+    w->btnSave->click();
+    QCOMPARE(asked.size(), 2);
+    QVERIFY2(asked[1].contains("Cannot save"), qPrintable(asked[1]));
+    QCOMPARE(w->cmbId->findText("Blocked"), -1);
+    QVERIFY(!p->Ini().ValueExists(Ini::Fsc, "Blocked"));
 }
 
 QTEST_MAIN(TestFmtScript)

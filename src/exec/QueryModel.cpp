@@ -2,6 +2,7 @@
 
 #include "DataSet.h"
 #include "EngineError.h"
+#include "StatementWait.h"
 
 #include <QTextDocument>
 
@@ -150,9 +151,11 @@ void TQueryModel::fetchMore(const QModelIndex &parent)
     if (parent.isValid() || !m_query.Active())
         return;
     try {
+        // A slow result keeps the program answering and can be stopped (Escape).
+        const StatementWait::TRun stoppable;
         m_query.FetchMore(FetchRows);
     } catch (const EDatabaseError &) {
-        // the rows already shown stay; a broken cursor shows no more
+        // the rows already shown stay; a broken or stopped cursor shows no more
     }
     Sync();
 }

@@ -34,13 +34,13 @@ TRunGuard::TRunGuard(QWidget *window, QList<QAction *> stopActions)
         connect(a, &QAction::triggered, this, &TRunGuard::Stop);
     }
     StatementWait::SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+    // Also while a result window reads rows, which is no run of the executor.
+    qApp->installEventFilter(this);
 }
 
 TRunGuard::~TRunGuard()
 {
     StatementWait::SetPump({});
-    if (m_on)
-        qApp->removeEventFilter(this);
 }
 
 void TRunGuard::Begin()
@@ -50,7 +50,6 @@ void TRunGuard::Begin()
     m_on = true;
     for (QAction *a : m_stop)
         a->setEnabled(true);
-    qApp->installEventFilter(this);
 }
 
 void TRunGuard::End()
@@ -58,17 +57,12 @@ void TRunGuard::End()
     if (!m_on)
         return;
     m_on = false;
-    qApp->removeEventFilter(this);
     for (QAction *a : m_stop)
         a->setEnabled(false);
     // Result windows showed only the rows they held while the statement ran.
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w->isVisible())
             w->update();
-    if (m_closeAfter) {
-        m_closeAfter = false;
-        QTimer::singleShot(0, m_window, &QWidget::close);
-    }
 }
 
 void TRunGuard::Stop()
@@ -90,18 +84,19 @@ bool TRunGuard::Passes(QObject *receiver, QEvent *event) const
 bool TRunGuard::eventFilter(QObject *watched, QEvent *event)
 {
     // Events reach the program during a run only while the engine works on a statement.
-    if (!m_on || !StatementWait::Pumping())
+    if (!StatementWait::Pumping())
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         Stop();
         return true;
     }
-    if (event->type() == QEvent::Close && watched == m_window) {
-        // The run is stopped first; the window then closes as it would have.
+    if (event->type() == QEvent::Close && watched->isWidgetType()) {
+        // The statement is stopped first; the window then closes as it would have, once
+        // nothing reads through it any more.
         Stop();
-        m_closeAfter = true;
         event->ignore();
+        QTimer::singleShot(50, static_cast<QWidget *>(watched), &QWidget::close);
         return true;
     }
     return !Passes(watched, event);

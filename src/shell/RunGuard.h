@@ -1,10 +1,11 @@
 #pragma once
 
-// Keeps the program alive while a script runs: the windows paint and the busy state turns
-// while the engine works, Stop (the tool button, the SQL menu item and Escape) interrupts
-// the running statement, and no other input reaches the program until the run ends: no
-// other command may start on the connection the statement holds. Closing the main window
-// stops the run first and closes it then.
+// Keeps the program alive while the engine works on a statement of a script or on the rows
+// of a result window: the windows paint and the busy state turns, Stop (the tool button
+// and the SQL menu item during a script, Escape at any time) interrupts the statement, and
+// no other input reaches the program until it ends: no other command may start on the
+// connection the statement holds. Closing a window stops the statement first and closes
+// the window then.
 //
 // Tform_Main makes one and calls Begin and End around a run (the executor's Busy).
 
@@ -34,5 +35,4 @@ private:
     QWidget *m_window;
     QList<QAction *> m_stop;
     bool m_on = false;
-    bool m_closeAfter = false;
 };

@@ -3,6 +3,8 @@
 // before stays, nothing after it runs, input is held back, and the next run works.
 #include "Executor.h"
 #include "MessageDlg.h"
+#include "QueryModel.h"
+#include "QueryResult.h"
 #include "ResultWindows.h"
 #include "Session.h"
 #include "ShellTestSupport.h"
@@ -10,6 +12,7 @@
 #include <QKeyEvent>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
@@ -66,6 +69,7 @@ private slots:
     void stopButtonEndsTheStatement();
     void escapeStopsAResultBeingOpened();
     void closingStopsTheRunFirst();
+    void escapeStopsASlowFetch();
 };
 
 void TestRunStop::stopButtonEndsTheStatement()
@@ -137,6 +141,33 @@ void TestRunStop::closingStopsTheRunFirst()
     QCOMPARE(p->StatusText(), QString("Canceled by user"));
     QCOMPARE(Rows(m_file, "marker"), 0);
     QTRY_VERIFY(!p->isVisible());
+}
+
+// A result whose first rows come at once and the next one only after minutes: scrolling on
+// keeps the program answering, and Escape ends the fetch with the rows already there.
+void TestRunStop::escapeStopsASlowFetch()
+{
+    TProgram p;
+    Start(p);
+    p->memSQL->setPlainText("/*\nAlias:STOP\n*/\nSELECT x FROM ("
+                            + Endless.left(Endless.indexOf(" SELECT count"))
+                            + " SELECT x FROM c) WHERE x <= 256 OR x % 1000000000000 = 0;");
+    p->mnuSQLExecute->trigger();
+    QCOMPARE(p->StatusText(), p->NodePathText());
+    QCOMPARE(p->ResultWindows().Windows().size(), 1);
+    Tform_QueryResult *w = p->ResultWindows().Windows().first();
+    QCOMPARE(w->dsResult->rowCount(), 256);
+    QVERIFY(w->dsResult->canFetchMore({}));
+    QTimer::singleShot(300, w, [&] {
+        QCoreApplication::postEvent(
+            w->dbgResult, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    QElapsedTimer t;
+    t.start();
+    w->dsResult->fetchMore({});
+    QVERIFY(t.elapsed() < 5000);
+    QCOMPARE(w->dsResult->rowCount(), 256);
+    QCOMPARE(w->dsResult->data(w->dsResult->index(255, 0)).toString(), QString("256"));
 }
 
 QTEST_MAIN(TestRunStop)

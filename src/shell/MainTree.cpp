@@ -35,11 +35,35 @@ int NodeLevel(const QTreeWidgetItem *node)
     return level;
 }
 
+namespace {
+
+// A node answers its kind and icon from the kind alone: a table of a thousand linked
+// fields makes two thousand nodes, each of which would otherwise store both.
+class TTreeNode : public QTreeWidgetItem
+{
+public:
+    TTreeNode(int kind, const QString &text)
+        : QTreeWidgetItem(QStringList {text})
+        , m_kind(kind)
+    {}
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && role == Qt::UserRole)
+            return m_kind;
+        if (column == 0 && role == Qt::DecorationRole)
+            return TreeIcon(m_kind);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    int m_kind;
+};
+
+} // namespace
+
 static QTreeWidgetItem *NewNode(int kind, const QString &text, bool hasChildren = false)
 {
-    auto *node = new QTreeWidgetItem(QStringList {text});
-    node->setData(0, Qt::UserRole, kind);
-    node->setIcon(0, TreeIcon(kind));
+    auto *node = new TTreeNode(kind, text);
     if (hasChildren)
         node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return node;
@@ -50,7 +74,7 @@ static QList<QTreeWidgetItem *> NewNodes(const QList<TNodeSpec> &specs)
     QList<QTreeWidgetItem *> nodes;
     nodes.reserve(specs.size());
     for (const TNodeSpec &wanted : specs) {
-        QTreeWidgetItem *node = NewNode(wanted.kind, wanted.text, !wanted.children.isEmpty());
+        QTreeWidgetItem *node = NewNode(wanted.kind, wanted.text);
         node->addChildren(NewNodes(wanted.children));
         nodes << node;
     }

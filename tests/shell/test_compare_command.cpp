@@ -71,12 +71,11 @@ class TestCompareCommand : public QObject
 
 private slots:
     void cleanup() { SetMessageDlgHandler({}); }
-    void targetDialogAndStatement();
-    void pathsThatNameNoTable();
+    void targetDialogStatementAndPathsThatNameNoTable();
     void unreadableTables();
 };
 
-void TestCompareCommand::targetDialogAndStatement()
+void TestCompareCommand::targetDialogStatementAndPathsThatNameNoTable()
 {
     TProgram p;
     Open(p);
@@ -112,14 +111,8 @@ void TestCompareCommand::targetDialogAndStatement()
     QCOMPARE(p->memSQL->toPlainText(), QString());
     QCOMPARE(p->StatusText(), QString("Comparation: SHOP.SAME has the fields of SHOP.MODEL."));
     QCOMPARE(SelectedText(p), QString("SAME"));
-}
 
-void TestCompareCommand::pathsThatNameNoTable()
-{
-    TProgram p;
-    Open(p);
-    QVERIFY(!QTest::currentTestFailed());
-    p->memSQL->clear();
+    // Paths that name no table.
     for (const QString &path : {QString("SHOP.SAME.ID"), QString("NOSUCH.TABLE")}) {
         p->FindByPath("SHOP.MODEL");
         TModalAnswers answers;

@@ -164,7 +164,7 @@ private slots:
         QFile::remove(Path("Orvane.ini"));
     }
 
-    void openedFromDialogSavesWithoutDialog()
+    void openedFromDialogSavesWithoutDialogAndDataFilesKeepTheText()
     {
         const QString file = Path("orders.sql");
         Write(file, "SELECT * FROM ORDERS;\n");
@@ -190,6 +190,18 @@ private slots:
         QCOMPARE(m_cmds->FileState(), int(fsSaved));
         QVERIFY(!m_save->isEnabled());
         QVERIFY(!m_editor->document()->isModified());
+
+        // A data file chosen in the same dialog asks nothing and leaves the script alone.
+        Type("unsaved text");
+        const QString data = Path("parts.dbf");
+        Write(data, "not really a table");
+        answers.Add(ChooseFile(data, "Data Files (*.db *.dbf *.gdb *.mdb *.DB *.DBF *.GDB *.MDB)"));
+        m_cmds->mnuFileOpenClick();
+        QCOMPARE(answers.Seen(), 2);
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(m_dataFiles, QStringList({data}));
+        QCOMPARE(m_editor->toPlainText(), QString("SELECT * FROM ORDERS;\nSELECT 2;unsaved text"));
+        QVERIFY(m_editor->document()->isModified());
     }
 
     void longScriptOpensUnderTheProgressBarAndEscapeStopsIt()
@@ -310,21 +322,6 @@ private slots:
         QCOMPARE(m_newCalls, 1);
         QCOMPARE(m_cmds->FileState(), int(fsUntitled));
         QVERIFY(!m_execute->isEnabled());
-    }
-
-    void dataFilesAskNothingAndKeepText()
-    {
-        Type("unsaved text");
-        const QString data = Path("parts.dbf");
-        Write(data, "not really a table");
-        TModalAnswers answers;
-        answers.Add(ChooseFile(data, "Data Files (*.db *.dbf *.gdb *.mdb *.DB *.DBF *.GDB *.MDB)"));
-        m_cmds->mnuFileOpenClick();
-        QCOMPARE(answers.Seen(), 1);
-        QVERIFY(m_messages.isEmpty());
-        QCOMPARE(m_dataFiles, QStringList({data}));
-        QCOMPARE(m_editor->toPlainText(), QString("unsaved text"));
-        QVERIFY(m_editor->document()->isModified());
     }
 
     void failedSaveKeepsOldFileAndSaysSo()

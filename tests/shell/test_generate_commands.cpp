@@ -55,8 +55,7 @@ class TestGenerateCommands : public QObject
 private slots:
     void cleanup() { SetMessageDlgHandler({}); }
     void aliasScriptEscapeAndInputHeldBack();
-    void dropOnTheNodesOwnTable();
-    void deleteAliasAndLink();
+    void dropPerNodeKind();
     void recordStatementsRun();
     void indexCaretAndHints();
 };
@@ -104,8 +103,9 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
     QTRY_VERIFY(!p->isVisible());
 }
 
-// Drop and Group read the selected field's own table, not the one read last.
-void TestGenerateCommands::dropOnTheNodesOwnTable()
+// Drop and Group read the selected field's own table, not the one read last; Drop on an
+// alias or a link asks first and removes it.
+void TestGenerateCommands::dropPerNodeKind()
 {
     TProgram p;
     QVERIFY(p.Show());
@@ -127,12 +127,7 @@ void TestGenerateCommands::dropOnTheNodesOwnTable()
     p->mnuSQLDrop->trigger();
     QCOMPARE(p->memSQL->document()->blockCount(), before);
     QVERIFY(p->StatusText().startsWith("Drop works on"));
-}
 
-void TestGenerateCommands::deleteAliasAndLink()
-{
-    TProgram p;
-    QVERIFY(p.Show());
     const QString spare = QDir::temp().filePath("spare.db");
     p->DB_Orvane.Session().AddAlias("SPARE", "SQLITE", {"DATABASE NAME=" + spare});
     p->mnuEdtRefreshClick();
@@ -156,7 +151,9 @@ void TestGenerateCommands::deleteAliasAndLink()
     const QString project = ProjectFileName("DEMO", "ORDERS");
     QDir().mkpath(QFileInfo(project).path());
     TIniFile(project).WriteString("CUSTNO", "Lookup", "DEMO.CUSTOMER.CUSTNO");
-    QTreeWidgetItem *orders = Expanded(Child(Expanded(AliasNode(p, "DEMO")), "ORDERS"));
+    orders = Child(Expanded(AliasNode(p, "DEMO")), "ORDERS");
+    orders->setExpanded(false); // read again, now with the link
+    Expanded(orders);
     QTreeWidgetItem *field = Child(orders, "CUSTNO");
     QCOMPARE(field->childCount(), 1);
     p->MainTree->setCurrentItem(field->child(0));

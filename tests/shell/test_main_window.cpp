@@ -1,8 +1,10 @@
 // The main window on the DEMO alias, offscreen: start and settings, the tree's levels and
-// commands, moving to nodes by path, bookmark and script text, keys and closing.
+// commands, moving to nodes by path, bookmark and script text, keys and closing, a script
+// from the command line.
 #include "ShellTestSupport.h"
 
 #include "Database.h"
+#include "EditorCommands.h"
 #include "FindTree.h"
 #include "IniFile.h"
 #include "MessageDlg.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -62,11 +65,15 @@ void TestMainWindow::firstStartThenSecondStart()
                  QString("/*******************\nWelcome to Orvane 2\n"
                          "Thank you for trying this version\n*******************/"));
         QVERIFY(!p->memSQL->document()->isModified());
+        // On an alias from the start, with typing going to the editor.
+        QVERIFY(!p->DB_Orvane.AliasName().isEmpty());
+        QCOMPARE(p->DB_Orvane.AliasName(), p->MainTree->topLevelItem(0)->text(0));
+        QCOMPARE(Selected(p), p->MainTree->topLevelItem(0));
+        QCOMPARE(p->focusWidget(), static_cast<QWidget *>(p->memSQL));
+        QCOMPARE(p->lblStatus->textFormat(), Qt::PlainText);
         const TIniFile ini(OrvaneIniFileName());
         QVERIFY(ini.ReadBool(Ini::Config, Ini::Fsc));
-        QCOMPARE(ini.ReadSection(Ini::Fsc).size(), 9);
-        QVERIFY(!ini.ReadBool(Ini::Fsc, "Create Index", true));
-        QVERIFY(ini.ReadBool(Ini::Fsc, "Create Table", false));
+        QCOMPARE(ini.ReadSection(Ini::Fsc).size(), 9); // which ones: test_tree_logic
         QVERIFY(
             QFile::exists(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/orvane.desktop"));
         QVERIFY(TIniFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list")
@@ -442,10 +449,12 @@ void TestMainWindow::findDialogShowsPiecesAndFinds()
     QStringList demoTexts;
     bool okWhenEmpty = true;
     QString opened;
+    bool focused = false;
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<TfrmFindTree *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        focused = dialog->focusWidget() == dialog->edtFind;
         opened = dialog->edtFind->text();
         dialog->edtFind->clear();
         okWhenEmpty = dialog->btnOk->isEnabled();
@@ -459,6 +468,7 @@ void TestMainWindow::findDialogShowsPiecesAndFinds()
         dialog->btnOk->click();
     });
     p->mnuEdtFind->trigger();
+    QVERIFY(focused);
     QCOMPARE(opened, QString("DEMO.ITEMS")); // the node path when nothing was remembered
     QVERIFY(!okWhenEmpty);
     QCOMPARE(demoTexts,
@@ -527,6 +537,7 @@ void TestMainWindow::openScriptArgument()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("SELECT * FROM ITEMS;\n");
     f.close();
+    // Still a first start: the settings hold only the script's own section.
     TIniFile(OrvaneIniFileName()).WriteString("ORDERS", "Find", "DEMO.ITEMS");
     TProgram p;
     QVERIFY(p->OpenScript(file));
@@ -537,6 +548,13 @@ void TestMainWindow::openScriptArgument()
     QCOMPARE(TIniFile(OrvaneIniFileName()).ReadString(Ini::Config, Ini::InitialDir), dir.path());
     QVERIFY(p.Show());
     QCOMPARE(p->InitialDir, dir.path()); // read when the window is activated
+    // The welcome does not replace the script, which saves to its own file.
+    QCOMPARE(p->memSQL->toPlainText(), QString("SELECT * FROM ITEMS;"));
+    QCOMPARE(p->EditorCommands().FileState(), int(fsOpened));
+    p->memSQL->appendPlainText("SELECT 2;");
+    QVERIFY(p->SaveScript()); // no dialog: it would block the test
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("SELECT * FROM ITEMS;\nSELECT 2;\n"));
 }
 
 int main(int argc, char **argv)

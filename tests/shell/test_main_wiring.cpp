@@ -81,14 +81,13 @@ class TestMainWiring : public QObject
     Q_OBJECT
 private slots:
     void init() { QFile::remove(OrvaneIniFileName()); }
-    void executeRunsScriptOpensResultAndRefreshes();
-    void failedStatementStopsTheRun();
+    void executeRunsScriptOpensResultRefreshesAndStopsAtAnError();
     void parameterCommandsWalkFromTopOrCaret();
     void saveWritesTheFileAndLetsTheWindowClose();
     void standardEditCommandsActOnTheFocusedText();
 };
 
-void TestMainWiring::executeRunsScriptOpensResultAndRefreshes()
+void TestMainWiring::executeRunsScriptOpensResultRefreshesAndStopsAtAnError()
 {
     TProgram p;
     QVERIFY(p.Show());
@@ -136,15 +135,8 @@ void TestMainWiring::executeRunsScriptOpensResultAndRefreshes()
     QCOMPARE(SelectedText(p), QString("DEMO"));
     AliasNode(p, "DEMO")->setExpanded(true);
     QVERIFY(Child(AliasNode(p, "DEMO"), "WIRE_NOTES"));
-}
 
-void TestMainWiring::failedStatementStopsTheRun()
-{
-    TProgram p;
-    QVERIFY(p.Show());
-    QTreeWidgetItem *demo = AliasNode(p, "DEMO");
-    demo->setExpanded(true);
-    p->MainTree->setCurrentItem(demo);
+    // A failing statement stops the run there, selected, and the rest never runs.
     p->memSQL->setPlainText("SELECT * FROM ORDERS;\n\nSELECT * FROM WIRE_NO_SUCH_TABLE;\n"
                             "CREATE TABLE WIRE_NEVER (ID INTEGER);");
     p->btnExecute->trigger();

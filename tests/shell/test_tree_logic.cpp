@@ -20,10 +20,7 @@ private slots:
     void nodeNamesAndPaths();
     void tableLevelNodes();
     void commandStatesPerKind();
-    void bookmarksKeepFifteenNewestFirst();
-    void gotoTreeFieldIndexAndPrimaryKeyLines();
-    void gotoTreeAboveEveryCreateTable();
-    void gotoTreeAliasDirectiveAndCut();
+    void gotoTreePathFromTheCaretLine();
     void pathPiecesMatchDottedNamesLongestFirst();
     void tableNamedAtTheCaret();
     void wordMovesStayOnTheLine();
@@ -111,18 +108,6 @@ void TestTreeLogic::commandStatesPerKind()
     }
 }
 
-void TestTreeLogic::bookmarksKeepFifteenNewestFirst()
-{
-    QStringList list;
-    for (int i = 1; i <= 16; ++i)
-        list = AddBookmark(list, QString("DEMO.T%1").arg(i));
-    QCOMPARE(list.size(), MaxBookmarks);
-    QCOMPARE(list.first(), QString("DEMO.T16"));
-    QCOMPARE(list.last(), QString("DEMO.T2")); // the oldest fell off
-    const QStringList again = AddBookmark(list, "DEMO.T9");
-    QCOMPARE(again, list); // an existing path is not moved
-}
-
 static const QStringList Script {
     "/*", // 0
     "Alias:  demo2 */", // 1
@@ -137,7 +122,7 @@ static const QStringList Script {
     ";", // 10
 };
 
-void TestTreeLogic::gotoTreeFieldIndexAndPrimaryKeyLines()
+void TestTreeLogic::gotoTreePathFromTheCaretLine()
 {
     QCOMPARE(GotoTreePath(Script, 4, "DEMO"), QString("DEMO2.ORDERS.CUSTNO"));
     QCOMPARE(GotoTreePath(Script, 3, "DEMO"), QString("DEMO2.ORDERS.ORDERNO"));
@@ -148,20 +133,14 @@ void TestTreeLogic::gotoTreeFieldIndexAndPrimaryKeyLines()
     QCOMPARE(GotoTreePath(Script, 9, "DEMO"), QString("DEMO2.ORDERS.ORDERS_CUST.CUSTNO"));
     // Tabs count as blanks and the phrase is found whatever its letter case.
     QCOMPARE(GotoTreePath({"create\ttable  t1 (", "  a_b1 int"}, 1, "X"), QString("X.t1.a_b1"));
-}
 
-void TestTreeLogic::gotoTreeAboveEveryCreateTable()
-{
     // Above every CREATE TABLE the scan starts at the first line and finds no table.
     QCOMPARE(GotoTreePath(Script, 0, "DEMO"), QString("DEMO"));
     QCOMPARE(GotoTreePath(Script, 1, "DEMO"), QString("DEMO"));
     QCOMPARE(GotoTreePath({"SELECT * FROM T;"}, 0, "DEMO"), QString("DEMO"));
     QCOMPARE(GotoTreePath({}, 0, "DEMO"), QString("DEMO"));
     QCOMPARE(GotoTreePath(Script, 99, "DEMO"), QString("DEMO2.ORDERS.ORDERS_CUST")); // clamped
-}
 
-void TestTreeLogic::gotoTreeAliasDirectiveAndCut()
-{
     // A directive counts only once a comment end has been seen above the statement.
     QCOMPARE(GotoTreePath({"Alias:OTHER", "CREATE TABLE T (", "\tA INTEGER"}, 2, "DEMO"),
              QString("DEMO.T.A"));
@@ -271,6 +250,13 @@ void TestTreeLogic::bookmarksAndRememberedValues()
     QCOMPARE(ReadBookmarks(ini), QStringList({"A.B", "", "C"}));
     WriteBookmarks(ini, {"X", "Y.Z"});
     QCOMPARE(TIniFile(ini.FileName()).ReadString(Ini::Config, Ini::BookMarks), QString("X,Y.Z"));
+    QStringList list;
+    for (int i = 1; i <= 16; ++i)
+        list = AddBookmark(list, QString("DEMO.T%1").arg(i));
+    QCOMPARE(list.size(), MaxBookmarks);
+    QCOMPARE(list.first(), QString("DEMO.T16"));
+    QCOMPARE(list.last(), QString("DEMO.T2")); // the oldest fell off
+    QCOMPARE(AddBookmark(list, "DEMO.T9"), list); // an existing path is not moved
 
     QStringList values;
     SetRememberedValue(values, "TableName", "ORDERS");

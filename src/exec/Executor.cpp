@@ -172,15 +172,17 @@ bool TExecutor::ExecuteStatement()
         }
         return true;
     } catch (const EDatabaseError &e) {
-        m_errorText = QStringLiteral("ERROR:") + e.Message();
+        m_errorText = e.Message();
     } catch (const std::exception &e) {
-        m_errorText = QStringLiteral("ERROR:") + QString::fromUtf8(e.what());
+        m_errorText = QString::fromUtf8(e.what());
     }
-    // The engine's own words for it ("interrupted") say less than the user's.
-    if (StatementWait::StopRequested() && !m_errorText.contains(StatementWait::CanceledText()))
+    // A stopped statement is the user's doing: the engine's words for it ("interrupted")
+    // give way to the program's, unless the driver already said more (an aborted
+    // transaction).
+    if (!StatementWait::StopRequested())
+        m_errorText.prepend(QStringLiteral("ERROR:"));
+    else if (!m_errorText.startsWith(StatementWait::CanceledText()))
         m_errorText = StatementWait::CanceledText();
-    else if (m_errorText.startsWith(QStringLiteral("ERROR:") + StatementWait::CanceledText()))
-        m_errorText = m_errorText.mid(6);
     return false;
 }
 

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+#include <exception>
 
 TfrmFmtScript::TfrmFmtScript(QWidget *owner, TSession *session)
     : TfrmBase(owner)
@@ -260,27 +261,30 @@ void TfrmFmtScript::mnuPopDeleteFmtClick()
 
 void TfrmFmtScript::ReadStructure(const QString &TableName)
 {
-    // Definitions left from the table before would be written under this table's name.
-    tabSource.FieldDefs.clear();
-    tabSource.IndexDefs.clear();
-    tabSource.TableName = TableName;
+    // A table that cannot be read keeps no definitions: those of the table before would
+    // be written under its name.
+    const auto read = [this](const QString &name) {
+        tabSource.TableName = name;
+        try {
+            tabSource.Update();
+        } catch (const EDatabaseError &) {
+            tabSource.FieldDefs.clear();
+            tabSource.IndexDefs.clear();
+            throw;
+        }
+    };
     try {
-        tabSource.Update();
-        return;
-    } catch (const EDatabaseError &e) {
-        tabSource.FieldDefs.clear();
-        tabSource.IndexDefs.clear();
+        read(TableName);
+    } catch (const EDatabaseError &) {
         if (TableName.contains(QLatin1String(".dbf"), Qt::CaseInsensitive))
             throw;
-    }
-    tabSource.TableName = TableName + QStringLiteral(".dbf");
-    try {
-        tabSource.Update();
-    } catch (const EDatabaseError &) {
-        tabSource.FieldDefs.clear();
-        tabSource.IndexDefs.clear();
-        tabSource.TableName = TableName;
-        tabSource.Update(); // the first name's message is the one to report
+        const std::exception_ptr first = std::current_exception();
+        try {
+            read(TableName + QStringLiteral(".dbf"));
+        } catch (const EDatabaseError &) {
+            tabSource.TableName = TableName;
+            std::rethrow_exception(first); // the name the user knows is the one to report
+        }
     }
 }
 
@@ -309,13 +313,12 @@ void TfrmFmtScript::btnApplyClick()
     // messages through: only Escape and painting get past this filter.
     m_running = true;
     m_cancel = false;
-    m_tableErrors.clear();
     qApp->installEventFilter(this);
     // SQLite's own tables (sqlite_sequence...) come back by themselves; a script may not
     // create them.
     const bool sqlite = allTables
         && DialectOfDatabase(*tabSource.Session(), tabSource.DatabaseName) == TSqlDialect::Sqlite;
-    QStringList written;
+    QStringList written, unread;
     const auto done = qScopeGuard([&] {
         // Written once: inserting a thousand pieces one by one costs the editor more than
         // reading the tables.
@@ -344,14 +347,14 @@ void TfrmFmtScript::btnApplyClick()
                     += ApplyFormat(format, commas, table, tabSource.FieldDefs, tabSource.IndexDefs);
             }
         } catch (const EDatabaseError &e) {
-            m_tableErrors << table + QStringLiteral(": ") + e.Message();
+            unread << table + QStringLiteral(": ") + e.Message();
         }
         if (Progress)
             Progress->setValue(std::min(Progress->value() + 1, Progress->maximum()));
     }
-    if (!m_tableErrors.isEmpty())
+    if (!unread.isEmpty())
         MessageDlg(QStringLiteral("These tables could not be read and were left out:\n")
-                       + m_tableErrors.join(u'\n'),
+                       + unread.join(u'\n'),
                    TMsgDlgType::Error, QMessageBox::Ok);
 }
 

@@ -67,5 +67,4 @@ private:
     bool m_cancel = false;
     bool m_running = false;
     QString m_chosen; // the item last chosen in the name box
-    QStringList m_tableErrors; // of the current run
 };

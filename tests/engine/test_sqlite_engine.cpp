@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "Session.h"
+#include "SqliteFile.h"
 #include "Table.h"
 
 #include <QCryptographicHash>
@@ -22,15 +23,7 @@ class TestSqliteEngine : public QObject
 
     static void Exec(const QString &file, const QStringList &statements)
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const QString &s : statements)
-                QVERIFY2(q.exec(s), qPrintable(s));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(file, statements);
     }
 
     static QByteArray Digest(const QString &file)

@@ -4,10 +4,13 @@
 
 #include "Icons.h"
 #include "Main.h"
+#include "MessageDlg.h"
 #include "Options.h"
 
+#include <QProgressBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 struct TProgram
@@ -70,4 +73,33 @@ inline QTreeWidgetItem *Child(QTreeWidgetItem *node, const QString &name)
 inline bool SameImage(const QIcon &a, const QIcon &b)
 {
     return a.pixmap(16).toImage() == b.pixmap(16).toImage();
+}
+
+// Collects what the message dialog would show, answering each with the reply.
+struct TShownMessages
+{
+    QStringList texts;
+    TMessageHandler previous;
+    explicit TShownMessages(QMessageBox::StandardButton reply = QMessageBox::Ok)
+    {
+        previous = SetMessageDlgHandler(
+            [this, reply](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+                texts << text;
+                return reply;
+            });
+    }
+    ~TShownMessages() { SetMessageDlgHandler(previous); }
+};
+
+// Runs what once, when the progress bar first reaches the value: input that arrives in
+// the middle of a long piece of work.
+inline void AtProgress(QProgressBar *bar, int value, std::function<void()> what)
+{
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(bar, &QProgressBar::valueChanged, bar, [=](int now) {
+        if (now < value)
+            return;
+        QObject::disconnect(*once);
+        what();
+    });
 }

@@ -9,6 +9,7 @@
 #include "Session.h"
 #include "Settings.h"
 #include "ShellTestSupport.h"
+#include "SqliteFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,15 +41,7 @@ void NewAlias(TProgram &p, const QTemporaryDir &dir, const QString &alias,
               const QStringList &statements)
 {
     const QString file = dir.filePath(alias + ".db");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const QString &s : statements)
-            QVERIFY2(q.exec(s), qPrintable(s));
-    }
-    QSqlDatabase::removeDatabase("setup");
+    RunOnSqliteFile(file, statements);
     p->DB_Orvane.Session().AddAlias(alias, "SQLITE", {"DATABASE NAME=" + file},
                                     TSession::TPersistence::SessionOnly);
 }
@@ -75,7 +68,6 @@ class TestFmtScript : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 private slots:
-    void cleanup() { SetMessageDlgHandler({}); }
     void defaultOverAliasRunsAsSql();
     void escapeBetweenTablesHoldsInputBack();
     void unreadableTablesAndNumberedTags();
@@ -139,18 +131,11 @@ void TestFmtScript::escapeBetweenTablesHoldsInputBack()
     p->MainTree->setCurrentItem(AliasNode(p, "DEMO"));
     TfrmFmtScript *w = Open(p);
     p->memSQL->clear();
-    QStringList asked;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        asked << text;
-        return QMessageBox::Ok;
-    });
+    TShownMessages shown;
+    const QStringList &asked = shown.texts;
     // Once the second table is done: a tree move, a command key, closing both windows and
     // Escape in the main window.
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(p->prgB, &QProgressBar::valueChanged, [&p, w, once](int value) {
-        if (value < 2)
-            return;
-        QObject::disconnect(*once);
+    AtProgress(p->prgB, 2, [&p, w] {
         QCoreApplication::postEvent(p->MainTree,
                                     new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
         QCoreApplication::postEvent(p->memSQL,
@@ -187,11 +172,8 @@ void TestFmtScript::unreadableTablesAndNumberedTags()
     w->memSQL->setPlainText(
         "<TableName>: <FieldName>\nkey <IndexField0>; <IndexName>=<IndexField>");
     w->chkComma->setChecked(false);
-    QStringList asked;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        asked << text;
-        return QMessageBox::Ok;
-    });
+    TShownMessages shown;
+    const QStringList &asked = shown.texts;
     p->memSQL->clear();
     w->btnApply->click();
     // The view that cannot be read writes nothing, not the fields of the table before it.
@@ -258,11 +240,8 @@ void TestFmtScript::saveChooseDeleteAndInsight()
     QCOMPARE(p->memSQL->toPlainText(), QString("upd"));
     QCOMPARE(p->StatusText(), QString("No saved format script is named like \"upd\"."));
 
-    QStringList asked;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        asked << text;
-        return QMessageBox::Yes;
-    });
+    TShownMessages shown(QMessageBox::Yes);
+    const QStringList &asked = shown.texts;
     w->mnuPopDeleteFmt->trigger();
     QCOMPARE(asked, QStringList({"Delete \"MyQuery\" ?"}));
     QVERIFY(!QFile::exists(FormatFileName("MyQuery")));

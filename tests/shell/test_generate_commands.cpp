@@ -73,17 +73,9 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
     // Escape after the first table, a Query command and a close on the way: the first table
     // stays, Query never runs, and the window closes once the script has stopped.
     p->memSQL->clear();
-    QStringList asked;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        asked << text;
-        return QMessageBox::Ok;
-    });
+    TShownMessages asked;
     // The input arrives once the first table is done, as the progress bar shows it.
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(p->prgB, &QProgressBar::valueChanged, [&p, once](int value) {
-        if (value < 1)
-            return;
-        QObject::disconnect(*once);
+    AtProgress(p->prgB, 1, [&p] {
         QCoreApplication::postEvent(
             p->memSQL, new QKeyEvent(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier));
         QCoreApplication::postEvent(p->MainTree,
@@ -97,7 +89,7 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
     QVERIFY(Lines(p).filter("SELECT").isEmpty());
     QCOMPARE(SelectedText(p), QString("DEMO"));
     QCOMPARE(p->StatusText(), QString("Canceled by user"));
-    QCOMPARE(asked, QStringList({"Stop writing the script and close?"}));
+    QCOMPARE(asked.texts, QStringList({"Stop writing the script and close?"}));
     QVERIFY(p->isVisible());
     p->memSQL->document()->setModified(false); // no save question on the way out
     QTRY_VERIFY(!p->isVisible());

@@ -20,11 +20,11 @@
 namespace {
 
 // Collects what the message box would have shown.
-struct TShownMessages
+struct TShownErrors
 {
     QStringList texts;
     TMessageHandler previous;
-    TShownMessages()
+    TShownErrors()
     {
         previous = SetMessageDlgHandler([this](const QString &text, TMsgDlgType type,
                                                QMessageBox::StandardButtons) {
@@ -32,7 +32,7 @@ struct TShownMessages
             return QMessageBox::Ok;
         });
     }
-    ~TShownMessages() { SetMessageDlgHandler(previous); }
+    ~TShownErrors() { SetMessageDlgHandler(previous); }
     int Mentioning(const QString &part) const { return int(texts.filter(part).size()); }
 };
 
@@ -94,7 +94,7 @@ void TestMainErrors::unwritableAliasesAtFirstStartAreShownAndTheDemoStays()
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
-    TShownMessages shown;
+    TShownErrors shown;
     {
         TProgram p;
         QVERIFY(p.Show());
@@ -106,7 +106,7 @@ void TestMainErrors::unwritableAliasesAtFirstStartAreShownAndTheDemoStays()
 
 void TestMainErrors::escapingExceptionIsShownAndTheProgramGoesOn()
 {
-    TShownMessages shown;
+    TShownErrors shown;
     TThrowing target;
     for (int i = 0; i < 3; ++i) {
         QEvent e(QEvent::User);
@@ -144,7 +144,7 @@ void TestMainErrors::escapingExceptionIsShownAndTheProgramGoesOn()
 void TestMainErrors::unwritableSettingsAreShownAtEachStepAndTheWindowStillCloses()
 {
     const TBlockedPath blocked(OrvaneIniFileName());
-    TShownMessages shown;
+    TShownErrors shown;
     auto p = std::make_unique<TProgram>();
     QCOMPARE(shown.Mentioning(QStringLiteral("Orvane.ini")), 1); // the first start's keys
     QVERIFY(p->Show());
@@ -163,7 +163,7 @@ void TestMainErrors::unwritableSettingsAreShownAtEachStepAndTheWindowStillCloses
 void TestMainErrors::unwritableAssociationIsShownAtShow()
 {
     const TBlockedPath blocked(ConfigPath(QStringLiteral("mimeapps.list")));
-    TShownMessages shown;
+    TShownErrors shown;
     TProgram p;
     QVERIFY(p.Show());
     QCOMPARE(shown.Mentioning(QStringLiteral("mimeapps.list")), 1);

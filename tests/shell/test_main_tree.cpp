@@ -15,22 +15,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 
-// Collects what the message dialog would show, answering OK.
-struct TShownMessages
-{
-    QStringList texts;
-    TMessageHandler previous;
-    TShownMessages()
-    {
-        previous = SetMessageDlgHandler(
-            [this](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-                texts << text;
-                return QMessageBox::Ok;
-            });
-    }
-    ~TShownMessages() { SetMessageDlgHandler(previous); }
-};
-
 class TestMainTree : public QObject
 {
     Q_OBJECT

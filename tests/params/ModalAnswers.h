@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -30,24 +29,9 @@ private:
     void Poll()
     {
         QWidget *w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
+        if (!w || w == m_last || !w->isVisible())
             return;
-        if (w == m_last) {
-            // A file dialog on a loaded machine may still be reading its folder and take the
-            // answer as a change of folder: answered again, a few times, then turned down.
-            if (m_answered.elapsed() < 2000)
-                return;
-            m_answered.restart();
-            if (m_lastHandler && m_retries++ < 3)
-                m_lastHandler(w);
-            else if (auto *d = qobject_cast<QDialog *>(w))
-                d->reject();
-            return;
-        }
         m_last = w;
-        m_retries = 0;
-        m_lastHandler = {};
-        m_answered.start();
         ++m_seen;
         if (m_next < int(m_handlers.size())) {
             // A timer never fires inside its own slot: one more polls while the handler runs,
@@ -56,9 +40,7 @@ private:
             connect(&nested, &QTimer::timeout, this, &TModalAnswers::Poll);
             nested.start(10);
             const THandler handler = m_handlers[size_t(m_next++)];
-            m_lastHandler = handler;
             handler(w);
-            m_answered.start();
         } else if (auto *d = qobject_cast<QDialog *>(w))
             d->reject();
     }
@@ -68,7 +50,4 @@ private:
     int m_next = 0;
     int m_seen = 0;
     QPointer<QWidget> m_last;
-    THandler m_lastHandler;
-    QElapsedTimer m_answered;
-    int m_retries = 0;
 };

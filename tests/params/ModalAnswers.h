@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -51,3 +53,14 @@ private:
     int m_seen = 0;
     QPointer<QWidget> m_last;
 };
+
+// Chooses a file in an open file dialog as a user typing its path would. selectFile alone
+// leaves the name box alone once it has focus, and the dialog would then answer the
+// folder; on a loaded machine the focus often comes first.
+inline void ChooseFileIn(QFileDialog *dialog, const QString &file)
+{
+    dialog->selectFile(file);
+    if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->setText(file);
+    static_cast<QDialog *>(dialog)->accept(); // as its Save or Open button does
+}

@@ -79,8 +79,7 @@ class TestEditorCommands : public QObject
                 *objectName = d->objectName();
             if (!filter.isEmpty())
                 d->selectNameFilter(filter);
-            d->selectFile(file);
-            static_cast<QDialog *>(d)->accept();
+            ChooseFileIn(d, file);
         };
     }
 

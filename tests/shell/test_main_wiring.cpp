@@ -1,6 +1,7 @@
 // The main window's commands reaching the executor, the result windows, the parameter
 // dialogs and the script files, each through its real action, offscreen on the DEMO alias.
 #include "ShellTestSupport.h"
+#include "params/ModalAnswers.h"
 
 #include "DataSet.h"
 #include "EditorCommands.h"
@@ -200,8 +201,7 @@ void TestMainWiring::saveWritesTheFileAndLetsTheWindowClose()
             qobject_cast<QDialog *>(w)->reject();
             return;
         }
-        d->selectFile(file);
-        static_cast<QDialog *>(d)->accept(); // as its Save button does
+        ChooseFileIn(d, file);
     });
     p->mnuFileSave->trigger();
     QFile saved(file);

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 #include "ScriptFile.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -16,16 +17,23 @@ namespace {
 const char *const SaverVariable = "ORVANE_TEST_SAVER";
 
 // The script of a generation: every line names it, so a mix of two is seen at once.
+QString Line(int generation)
+{
+    return QStringLiteral("INSERT INTO t VALUES (%1, 'generation %1 of the script');")
+        .arg(generation, 8, 10, QChar('0'));
+}
+const qsizetype ScriptLines = 20 * 1000 * 1000 / (Line(0).size() + 1) + 1;
+
 QString Script(int generation)
 {
-    const QString line = QStringLiteral("INSERT INTO t VALUES (%1, 'generation %1 of the script');")
-                             .arg(generation, 8, 10, QChar('0'));
-    // The last line's break is the file's final one.
-    return (line + u'\n').repeated(20 * 1000 * 1000 / (line.size() + 1) + 1).chopped(1);
+    QString text = (Line(generation) + u'\n').repeated(ScriptLines);
+    text.chop(1); // the last line's break is the file's final one
+    return text;
 }
 
 // The child: writes two generations of both files in turn until it is killed; it tells
-// when it has made its texts, so that the kills land among the writes.
+// when it has made its texts and when it has written both files once, so that the kills
+// land among the writes however slow the machine is.
 int RunSaver(const QString &folder, int first)
 {
     const QString texts[] = {Script(first), Script(first + 1)};
@@ -40,17 +48,25 @@ int RunSaver(const QString &folder, int first)
                 ini.WriteInteger(QStringLiteral("Section%1").arg(key % 20),
                                  QStringLiteral("Key%1").arg(key), generation);
         });
+        std::fputs("saved\n", stdout);
+        std::fflush(stdout);
     }
 }
 
-// The generation a file holds whole; -1 when it holds a mix or is cut short.
+// The generation a file holds whole; -1 when it holds a mix or is cut short. The bytes
+// are looked at as they are: whole lines of one generation, each with its break.
 int ScriptGeneration(const QString &file)
 {
-    const TScriptLoad load = LoadScriptFile(file);
-    if (!load.ok)
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
         return -1;
-    const int generation = load.text.mid(22, 8).toInt();
-    return load.text == Script(generation) ? generation : -1;
+    const QByteArray bytes = f.readAll();
+    const int generation = bytes.mid(22, 8).toInt();
+    const QByteArray line = Line(generation).toUtf8();
+    return bytes.count(line) == ScriptLines && bytes.count('\n') == ScriptLines
+            && bytes.size() == ScriptLines * (line.size() + 1)
+        ? generation
+        : -1;
 }
 
 int IniGeneration(const QString &file)
@@ -77,35 +93,43 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QLatin1String(SaverVariable), dir.path());
         QRandomGenerator random(20261208);
-        int scriptSeen = 0, iniSeen = 0, changed = 0;
+        qint64 roundUs = 0; // one round of a child's writes, measured now and then
+        int changed = 0, scriptSeen = 0, iniSeen = 0;
         for (int kill = 0; kill < 200; ++kill) {
             QProcess saver;
-            env.insert(QStringLiteral("ORVANE_TEST_FIRST"), QString::number(2 * kill + 1));
+            const int first = 2 * kill + 1;
+            env.insert(QStringLiteral("ORVANE_TEST_FIRST"), QString::number(first));
             saver.setProcessEnvironment(env);
             saver.start(QCoreApplication::applicationFilePath(), QStringList());
             QVERIFY(saver.waitForStarted(20000));
             QVERIFY(saver.waitForReadyRead(20000));
-            QThread::usleep(random.bounded(1000u, 300000u));
+            // The kill lands anywhere in the first round and a little after, as slow as the
+            // machine is now.
+            QElapsedTimer round;
+            round.start();
+            if (kill % 20 == 0) {
+                while (!saver.readAll().contains("saved"))
+                    QVERIFY(saver.waitForReadyRead(60000));
+                roundUs = round.nsecsElapsed() / 1000;
+            }
+            QThread::usleep(random.bounded(quint32(roundUs * 5 / 4 + 1)));
             ::kill(pid_t(saver.processId()), SIGKILL);
             QVERIFY(saver.waitForFinished(60000));
             QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
 
-            // Each file is absent before its first save, and then always one generation.
-            const int script = QFile::exists(dir.filePath("big.sql"))
-                ? ScriptGeneration(dir.filePath("big.sql"))
-                : 0;
-            const int ini = QFile::exists(dir.filePath("Orvane.ini"))
-                ? IniGeneration(dir.filePath("Orvane.ini"))
-                : 0;
-            QVERIFY2(script >= 0, qPrintable(QString("kill %1: the script is cut").arg(kill)));
-            QVERIFY2(ini >= 0, qPrintable(QString("kill %1: the settings are mixed").arg(kill)));
-            changed += script > scriptSeen;
-            changed += ini > iniSeen;
-            scriptSeen = std::max(scriptSeen, script);
-            iniSeen = std::max(iniSeen, ini);
+            // Each file holds one whole generation: the last one seen, or one this child
+            // wrote.
+            const int script = ScriptGeneration(dir.filePath("big.sql"));
+            const int ini = IniGeneration(dir.filePath("Orvane.ini"));
+            QVERIFY2(script >= scriptSeen && script <= first + 1,
+                     qPrintable(QString("kill %1: the script holds %2").arg(kill).arg(script)));
+            QVERIFY2(ini >= iniSeen && ini <= first + 1,
+                     qPrintable(QString("kill %1: the settings hold %2").arg(kill).arg(ini)));
+            changed += (script >= first) + (ini >= first);
+            scriptSeen = script;
+            iniSeen = ini;
         }
-        // Each child writes generations of its own, so a file from an earlier child still
-        // counts as whole; most kills must find a later child's generation there.
+        // Most kills must have landed among the child's own writes.
         QVERIFY2(changed > 100, qPrintable(QString::number(changed)));
     }
 };

@@ -150,12 +150,18 @@ void TQueryModel::fetchMore(const QModelIndex &parent)
 {
     if (parent.isValid() || !m_query.Active())
         return;
-    try {
+    QString failure;
+    {
         // A slow result keeps the program answering and can be stopped (Escape).
         const StatementWait::TRun stoppable;
-        m_query.FetchMore(FetchRows);
-    } catch (const EDatabaseError &) {
-        // the rows already shown stay; a broken or stopped cursor shows no more
+        try {
+            m_query.FetchMore(FetchRows);
+        } catch (const EDatabaseError &e) {
+            // the rows already shown stay; a broken or stopped cursor shows no more
+            failure = StatementWait::StopRequested() ? StatementWait::CanceledText() : e.Message();
+        }
     }
     Sync();
+    if (!failure.isEmpty() && FetchFailed)
+        FetchFailed(failure);
 }

@@ -40,6 +40,9 @@ public:
     // Set while the rows may be changed: writes one edited cell (an empty text as NULL) and
     // says whether it was written. Cells of read-only fields are not editable.
     std::function<bool(int row, int column, const QVariant &value)> WriteCell;
+    // Told why the rows stopped coming before the end (the engine's message, or the text of
+    // a stop), so that the rows shown are never taken for the whole result.
+    std::function<void(const QString &message)> FetchFailed;
 
 private:
     TQuery &m_query;

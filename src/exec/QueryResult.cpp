@@ -2,9 +2,11 @@
 
 #include "EditIcons.h"
 #include "EngineError.h"
+#include "Executor.h"
 #include "FindRecord.h"
 #include "IniFile.h"
 #include "QueryModel.h"
+#include "StatementWait.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,6 +82,14 @@ Tform_QueryResult::Tform_QueryResult(TSession *session, QWidget *parent)
 
     dsResult = new TQueryModel(qryResult, this);
     dsResult->setObjectName(QStringLiteral("dsResult"));
+    dsResult->FetchFailed = [this](const QString &message) {
+        const QString why = message == StatementWait::CanceledText()
+            ? message + u'.'
+            : QStringLiteral("ERROR:") + TExecutor::ErrorStatusText(message.simplified());
+        m_reason->setText(QStringLiteral("%1 Rows after row %2 were not read.")
+                              .arg(why)
+                              .arg(dsResult->rowCount()));
+    };
     dbgResult = new QTableView(this);
     dbgResult->setObjectName(QStringLiteral("dbgResult"));
     dbgResult->setModel(dsResult);

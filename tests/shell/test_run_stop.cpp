@@ -168,6 +168,7 @@ void TestRunStop::escapeStopsASlowFetch()
     QVERIFY(t.elapsed() < 5000);
     QCOMPARE(w->dsResult->rowCount(), 256);
     QCOMPARE(w->dsResult->data(w->dsResult->index(255, 0)).toString(), QString("256"));
+    QCOMPARE(w->PanelText(2), QString("Canceled by user. Rows after row 256 were not read."));
 }
 
 QTEST_MAIN(TestRunStop)

@@ -157,33 +157,45 @@ private slots:
     void damagedFilesGiveErrors_data()
     {
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message"); // what the error must say, when it is known
         QFile f(m_nwind);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray good = f.readAll();
-        QTest::newRow("truncated header") << good.left(100);
-        QTest::newRow("cut inside a page") << good.left(good.size() / 2 + 1000);
+        QTest::newRow("truncated header") << good.left(100) << QString();
+        QTest::newRow("cut inside a page") << good.left(good.size() / 2 + 1000) << QString();
         QByteArray garbage(8192, 'z');
-        QTest::newRow("garbage") << garbage;
+        QTest::newRow("garbage") << garbage << QString();
         QByteArray renamed = good.left(4096 * 4);
-        QTest::newRow("first pages only") << renamed;
+        QTest::newRow("first pages only")
+            << renamed << "The file bad.mdb is damaged: its list of tables cannot be read whole.";
+        // One row of Categories marked deleted in its data page: mdbtools passes over it.
+        QByteArray lostRow = good;
+        lostRow[65551] = char(lostRow[65551] | 0x40);
+        QTest::newRow("row lost") << lostRow
+                                  << "The file bad.mdb is damaged: table Categories holds 8 "
+                                     "rows, of which 7 could be read.";
     }
 
     void damagedFilesGiveErrors()
     {
         QFETCH(QByteArray, content);
+        QFETCH(QString, message);
         const QString file = m_dir.filePath(QStringLiteral("bad.mdb"));
         WriteFile(file, content);
+        QString error;
         try {
             auto c = Open(file);
-            // A file that passes the checks may still lack its tables' pages: reading
-            // then fails with an error, never a crash.
+            // A file that passes the checks may still lack its tables' pages or rows:
+            // reading then fails with an error, never a crash nor fewer rows.
             for (const QString &t : c->TableNames())
-                Exec(*c, QStringLiteral("SELECT * FROM \"%1\"").arg(t));
-            QCOMPARE(QString::fromLatin1(QTest::currentDataTag()),
-                     QStringLiteral("first pages only"));
+                if (error.isEmpty())
+                    error = Exec(*c, QStringLiteral("SELECT * FROM \"%1\"").arg(t));
         } catch (const EDatabaseError &e) {
-            QVERIFY(!e.Message().isEmpty());
+            error = e.Message();
         }
+        QVERIFY(!error.isEmpty());
+        if (!message.isEmpty())
+            QCOMPARE(error, message);
         QCOMPARE(FileHash(file), QCryptographicHash::hash(content, QCryptographicHash::Sha256));
     }
 };

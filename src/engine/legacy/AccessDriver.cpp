@@ -44,6 +44,12 @@ struct TMdb
             mdb_close(handle);
             throw EDatabaseError(QStringLiteral("Cannot read the tables of %1.").arg(path));
         }
+        if (!CatalogWhole()) {
+            mdb_close(handle);
+            throw EDatabaseError(
+                QStringLiteral("The file %1 is damaged: its list of tables cannot be read whole.")
+                    .arg(QFileInfo(path).fileName()));
+        }
     }
     ~TMdb() { mdb_close(handle); }
     TMdb(const TMdb &) = delete;
@@ -75,6 +81,29 @@ struct TMdb
     }
 
     MdbHandle *handle;
+
+private:
+    // mdbtools ends the catalog quietly at a page it cannot read, and the tables after it
+    // are missing: the catalog table's own row count tells.
+    bool CatalogWhole()
+    {
+        MdbCatalogEntry entry {};
+        entry.mdb = handle;
+        qstrcpy(entry.object_name, "MSysObjects");
+        entry.object_type = MDB_TABLE;
+        entry.table_pg = 2; // where every Jet and ACE file keeps it
+        MdbTableDef *t = mdb_read_table(&entry);
+        if (!t)
+            return false;
+        mdb_read_columns(t);
+        mdb_rewind_table(t);
+        unsigned long rows = 0;
+        while (mdb_fetch_row(t))
+            ++rows;
+        const bool whole = rows == t->num_rows;
+        mdb_free_tabledef(t);
+        return whole;
+    }
 };
 
 TFileColumn ColumnOf(const MdbColumn *col, bool jet3)
@@ -197,6 +226,15 @@ private:
             }
             rows.push_back(std::move(row));
         }
+        // mdbtools passes over a row it cannot read and stops at a page it cannot read; the
+        // row count the table keeps tells that rows were lost.
+        if (rows.size() != size_t(t->num_rows))
+            throw EDatabaseError(
+                QStringLiteral("The file %1 is damaged: table %2 holds %3 rows, of which %4 "
+                               "could be read.")
+                    .arg(QFileInfo(Path).fileName(), Name)
+                    .arg(t->num_rows)
+                    .arg(rows.size()));
         return rows;
     }
 

@@ -41,4 +41,5 @@ stop_private_pg() {
     [[ -n "${pg_work:-}" ]] || return 0
     "${pg_as[@]}" /usr/lib/postgresql/15/bin/pg_ctl -D "$pg_work/pg" -m immediate stop >/dev/null 2>&1
     rm -rf "$pg_work"
+    pg_work=
 }

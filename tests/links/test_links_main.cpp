@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +54,7 @@ private slots:
     void targetsThatChangeNothing();
     void goToAndRemove();
     void htmlCommandOpensThePage();
+    void unwritableFilesAreShownAndNothingIsLost();
 
 private:
     QList<QUrl> m_opened;
@@ -254,6 +256,47 @@ void TestLinksMain::htmlCommandOpensThePage()
     QCOMPARE(m_opened, QList<QUrl>({QUrl::fromLocalFile(folder + "ORDERS.htm")}));
     QVERIFY(QFile::exists(folder + "CUSTOMER.htm"));
     QCOMPARE(p->StatusText(), QString("DEMO.ORDERS"));
+}
+
+// A project file and a page that cannot be written (the alias's project folder leads into
+// /proc, a folder stands where the page would go): the message names the file, the program
+// goes on, and what stood there stays.
+void TestLinksMain::unwritableFilesAreShownAndNothingIsLost()
+{
+    const QString project = ProjectFileName("DEMO", "ORDERS");
+    const QString projects = QFileInfo(project).absolutePath();
+    const QString page = ApplicationFolder() + "Html/ORDERS.htm";
+    QFile::remove(page);
+    QVERIFY(QDir(projects).removeRecursively());
+    QVERIFY(QFile::link("/proc/self", projects));
+    QVERIFY(QDir().mkpath(page));
+    QStringList shown;
+    const TMessageHandler previous
+        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+              shown << text;
+              return QMessageBox::Ok;
+          });
+    {
+        TProgram p;
+        p->FindByPath("DEMO.ORDERS.CUSTNO");
+        TModalAnswers answers;
+        answers.Add(AnswerTarget("DEMO.CUSTOMER"));
+        p->mnuPopLinkEdit->trigger();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith("Cannot write " + project), qPrintable(shown[0]));
+        QCOMPARE(p->NodePathText(), QString("DEMO.ORDERS.CUSTNO"));
+        QCOMPARE(Selected(p)->childCount(), 0);
+
+        p->FindByPath("DEMO.ORDERS");
+        p->mnuPopHTML->trigger();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].startsWith("Cannot write " + page), qPrintable(shown[1]));
+        QCOMPARE(p->StatusText(), QString("DEMO.ORDERS"));
+    }
+    SetMessageDlgHandler(previous);
+    QVERIFY(QFile::remove(projects));
+    QVERIFY(QFileInfo(page).isDir());
+    QVERIFY(QDir(page).removeRecursively());
 }
 
 QTEST_MAIN(TestLinksMain)

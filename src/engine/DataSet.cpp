@@ -32,6 +32,7 @@ QString TQuery::Text() const
 void TQuery::Prepare()
 {
     Close();
+    RequireNoNul(Text());
     TConnection &c = Database().Connection();
     // Both looks are the program's own: a statement that fails them fails the run, but must
     // not abort a transaction the user holds open on this connection.
@@ -63,6 +64,7 @@ void TQuery::Prepare()
 void TQuery::ExecSQL()
 {
     Close();
+    RequireNoNul(Text());
     TConnection &c = Database().Connection();
     if (c.ExecOwn(Text())) {
         m_rowsAffected = 0;
@@ -124,6 +126,7 @@ void TQuery::Execute()
     m_query = std::make_unique<QSqlQuery>(m_connection->Db());
     m_query->setForwardOnly(true); // lets the driver hand rows over as they come
     QString text = Text();
+    RequireNoNul(text);
     if (!m_identitySelect.isEmpty())
         text = m_identitySelect;
     if (!(Aside ? m_connection->ExecAside(*m_query, text) : m_query->exec(text))) {

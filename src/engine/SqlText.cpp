@@ -1,4 +1,5 @@
 #include "SqlText.h"
+#include "EngineError.h"
 
 #include <QStringList>
 
@@ -99,4 +100,11 @@ bool IsQueryKeyword(const QString &keyword)
 {
     return keyword == QLatin1String("SELECT") || keyword == QLatin1String("VALUES")
         || keyword == QLatin1String("EXPLAIN");
+}
+
+void RequireNoNul(const QString &sql)
+{
+    if (sql.contains(QChar(0)))
+        throw EDatabaseError(QStringLiteral(
+            "The statement holds a NUL character; the engine would read only the text before it."));
 }

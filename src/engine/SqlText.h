@@ -15,3 +15,7 @@ QString StatementKeyword(const QString &sql);
 // Whether a statement led by this keyword returns rows in every engine's SQL: SELECT,
 // VALUES and EXPLAIN. The engines' own forms are their drivers' to tell.
 bool IsQueryKeyword(const QString &keyword);
+
+// Throws EDatabaseError when the text holds a NUL character: the engines read a statement
+// only up to it, so "DELETE FROM t<NUL> WHERE ..." would delete every row.
+void RequireNoNul(const QString &sql);

@@ -279,6 +279,14 @@ private slots:
         QCOMPARE(Count("SELECT COUNT(*) FROM PERSON WHERE CITY = 'Oslo'"), 2);
         q.ExecSQL();
         QCOMPARE(q.RowsAffected(), 4);
+
+        // The engine would read only the text before a NUL, and change every row.
+        q.SQL = QStringList {QString("UPDATE PERSON SET CITY = 'Rome'") + QChar(0)
+                             + " WHERE NAME = 'nobody'"};
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.ExecSQL());
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Prepare());
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Open());
+        QCOMPARE(Count("SELECT COUNT(*) FROM PERSON WHERE CITY = 'Rome'"), 0);
     }
 };
 

@@ -61,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!first)
         return 0;
     const std::optional<QStringList> second = ReadAndWrite(*first);
+    if (!second)
+        fprintf(stderr, "written, and not read again:\n%s\n", qPrintable(first->join(u'\n')));
     FUZZ_CHECK(second.has_value());
     if (*second != *first)
         fprintf(stderr, "first:\n%s\nsecond:\n%s\n", qPrintable(first->join(u'\n')),

@@ -1,6 +1,7 @@
 #include "Select.h"
 #include "DataSet.h"
 #include "SelectText.h"
+#include "SqlText.h"
 
 #include <algorithm>
 
@@ -49,8 +50,10 @@ TQuery *RequireQuery(TQuery *query)
 
 TQuery *RequireText(TQuery *query)
 {
-    if (TrimText(RequireQuery(query)->SQL.join(u'\n')).isEmpty())
+    const QString text = RequireQuery(query)->SQL.join(u'\n');
+    if (TrimText(text).isEmpty())
         throw ESelectError(QStringLiteral("Cannot read empty query."));
+    RequireNoNul(text);
     return query;
 }
 
@@ -138,8 +141,15 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
     if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
         items.Last()->Separator = separator;
     const QString prefix = Prefix();
-    for (int i = 0; i < items.Count(); ++i)
-        lines << items.Items(i)->GetLine(prefix);
+    for (int i = 0; i < items.Count(); ++i) {
+        // SQLite reads a double-quoted word that names no field as a string: a prefix would
+        // make it a field that does not exist.
+        const QString text = TrimText(items.Items(i)->Text);
+        const qsizetype quoted = QuotedNameEnd(text, 0);
+        const bool literal
+            = quoted > 0 && text.startsWith(u'"') && FieldType(text.left(quoted)) == ftUnknown;
+        lines << items.Items(i)->GetLine(literal ? QString() : prefix);
+    }
     remaining -= items.Count();
 }
 

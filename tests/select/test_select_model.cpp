@@ -98,12 +98,26 @@ private slots:
         auto again = Read(written);
         again->Write();
         QCOMPARE(again->Query()->SQL, written);
+
+        // Also found by fuzzing: a double-quoted word that names no field is SQLite's string
+        // and must stay one, not become a field of the table.
+        auto word = Read({"SELECT A FROM T1 WHERE A = 1 AND \"x%\""});
+        word->Write();
+        const QStringList kept = word->Query()->SQL;
+        QCOMPARE(kept.last().trimmed(), QString("\"x%\""));
+        auto wordAgain = Read(kept);
+        wordAgain->Write();
+        QCOMPARE(wordAgain->Query()->SQL, kept);
     }
 
     void readingNeedsTextAndAWorkingStatement()
     {
         QCOMPARE(ErrorOf([&] { Read({}); }), QString("Cannot read empty query."));
         QCOMPARE(ErrorOf([&] { Read({"", "  \t"}); }), QString("Cannot read empty query."));
+        // Found by fuzzing: the engine read the statement up to the NUL, the reader past it.
+        QVERIFY(ErrorOf([&] {
+                    Read({QString("SELECT * FROM T2 a, T1") + QChar(0) + "/ b"});
+                }).contains("NUL character"));
         QCOMPARE(ErrorOf([&] {
                      Read({"SELECT", "10281"});
                  }),

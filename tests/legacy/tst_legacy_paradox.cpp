@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -370,6 +371,14 @@ private slots:
         QByteArray locked = good;
         locked[0x5d] = char(0x20); // an encryption key: pxlib would loop over the blocks
         QTest::newRow("encrypted") << locked;
+        // Found by fuzzing: pxlib followed the chain of blocks round for ever.
+        QByteArray looped = good;
+        const int blockSize = uchar(good[5]) * 0x400;
+        const int first = qFromLittleEndian<quint16>(good.constData() + 0x0e);
+        const int at = qFromLittleEndian<quint16>(good.constData() + 2) + (first - 1) * blockSize;
+        looped[at] = char(first & 0xff); // the first block's next one is itself
+        looped[at + 1] = char(first >> 8);
+        QTest::newRow("block chain loops") << looped;
     }
 
     void damagedFilesGiveErrors()

@@ -350,6 +350,27 @@ private:
             && qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(more.constData()) + 4)
                 != 0)
             throw EDatabaseError(QStringLiteral("the table is encrypted, which is not supported"));
+        // pxlib follows the chain of data blocks as it stands: a chain that leaves the file,
+        // comes back on itself or holds other records than the header counts would send it
+        // round without end.
+        std::vector<bool> visited(size_t(blocks) + 1);
+        qint64 counted = 0;
+        for (qint64 block = qFromLittleEndian<quint16>(b + 0x0e); block != 0;) {
+            QByteArray head; // the next block, the previous one, the offset of the last record
+            if (block > blocks || visited[size_t(block)]
+                || !f.seek(headerSize + (block - 1) * blockSize) || (head = f.read(6)).size() != 6)
+                throw EDatabaseError(QStringLiteral("the chain of data blocks is damaged"));
+            visited[size_t(block)] = true;
+            const auto *h = reinterpret_cast<const uchar *>(head.constData());
+            // Counted as pxlib counts them: a block of the chain holds at least one record.
+            const int last = qFromLittleEndian<quint16>(h + 4);
+            if (last >= blockSize - 6)
+                throw EDatabaseError(QStringLiteral("the chain of data blocks is damaged"));
+            counted += last / recordSize + 1;
+            block = qFromLittleEndian<quint16>(h);
+        }
+        if (counted != records)
+            throw EDatabaseError(QStringLiteral("the header is damaged"));
         f.close();
 
         TPxDoc doc;

@@ -44,12 +44,6 @@ struct TMdb
             mdb_close(handle);
             throw EDatabaseError(QStringLiteral("Cannot read the tables of %1.").arg(path));
         }
-        if (!CatalogWhole()) {
-            mdb_close(handle);
-            throw EDatabaseError(
-                QStringLiteral("The file %1 is damaged: its list of tables cannot be read whole.")
-                    .arg(QFileInfo(path).fileName()));
-        }
     }
     ~TMdb() { mdb_close(handle); }
     TMdb(const TMdb &) = delete;
@@ -80,11 +74,9 @@ struct TMdb
         return tables;
     }
 
-    MdbHandle *handle;
-
-private:
     // mdbtools ends the catalog quietly at a page it cannot read, and the tables after it
-    // are missing: the catalog table's own row count tells.
+    // are missing: the catalog table's own row count tells. Asked when the tables are
+    // listed; a table missing later is reported as missing anyway.
     bool CatalogWhole()
     {
         MdbCatalogEntry entry {};
@@ -104,6 +96,8 @@ private:
         mdb_free_tabledef(t);
         return whole;
     }
+
+    MdbHandle *handle;
 };
 
 TFileColumn ColumnOf(const MdbColumn *col, bool jet3)
@@ -273,6 +267,10 @@ std::unique_ptr<TConnection> TAccessDriver::Connect(const TParams &params, const
     std::vector<std::unique_ptr<TTableFile>> files;
     {
         TMdb mdb(path);
+        if (!mdb.CatalogWhole())
+            throw EDatabaseError(
+                QStringLiteral("The file %1 is damaged: its list of tables cannot be read whole.")
+                    .arg(QFileInfo(path).fileName()));
         const bool jet3 = mdb.handle->f->jet_version == MDB_VER_JET3;
         for (MdbTableDef *t : mdb.Tables({}, true)) {
             auto file = std::make_unique<TAccessTable>();

@@ -270,13 +270,9 @@ void TestLinksMain::unwritableFilesAreShownAndNothingIsLost()
     QVERIFY(QDir(projects).removeRecursively());
     QVERIFY(QFile::link("/proc/self", projects));
     QVERIFY(QDir().mkpath(page));
-    QStringList shown;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              shown << text;
-              return QMessageBox::Ok;
-          });
     {
+        TShownMessages messages;
+        const QStringList &shown = messages.texts;
         TProgram p;
         p->FindByPath("DEMO.ORDERS.CUSTNO");
         TModalAnswers answers;
@@ -293,7 +289,6 @@ void TestLinksMain::unwritableFilesAreShownAndNothingIsLost()
         QVERIFY2(shown[1].startsWith("Cannot write " + page), qPrintable(shown[1]));
         QCOMPARE(p->StatusText(), QString("DEMO.ORDERS"));
     }
-    SetMessageDlgHandler(previous);
     QVERIFY(QFile::remove(projects));
     QVERIFY(QFileInfo(page).isDir());
     QVERIFY(QDir(page).removeRecursively());

@@ -371,6 +371,9 @@ private slots:
         QByteArray locked = good;
         locked[0x5d] = char(0x20); // an encryption key: pxlib would loop over the blocks
         QTest::newRow("encrypted") << locked;
+        QByteArray keyed = good;
+        keyed[0x25] = char(0x01); // the key in the header itself, as tables before 4.0 keep it
+        QTest::newRow("encrypted in the header") << keyed;
         // Found by fuzzing: pxlib followed the chain of blocks round for ever.
         QByteArray looped = good;
         const int blockSize = uchar(good[5]) * 0x400;

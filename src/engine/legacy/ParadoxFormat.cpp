@@ -344,11 +344,16 @@ private:
             throw EDatabaseError(QStringLiteral("the header is damaged"));
         // pxlib would decrypt the blocks with this key and, without the password, follow
         // their scrambled chain without end: such a table is refused before pxlib sees it.
-        const QByteArray more = f.read(0x60 - 0x58);
-        const int fileVersion = uchar(head[0x39]);
-        if (fileVersion >= 4 && more.size() == 8
-            && qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(more.constData()) + 4)
-                != 0)
+        // The key is where pxlib looks for it: in the header, or in the data header when
+        // the header holds the marker 0xFF00FF00; files older than 4.0 have no data header.
+        quint32 key = qFromLittleEndian<quint32>(b + 0x25);
+        if (key == 0xFF00FF00u) {
+            const QByteArray more = f.read(0x60 - 0x58);
+            if (uchar(head[0x39]) < 5 || more.size() != 8)
+                throw EDatabaseError(QStringLiteral("the header is damaged"));
+            key = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(more.constData()) + 4);
+        }
+        if (key != 0)
             throw EDatabaseError(QStringLiteral("the table is encrypted, which is not supported"));
         // pxlib follows the chain of data blocks as it stands: a chain that leaves the file,
         // comes back on itself or holds other records than the header counts would send it

@@ -123,7 +123,10 @@ void TQuery::Close()
 // Runs the statement again from its first row, keeping the fields as they are.
 void TQuery::Execute()
 {
-    m_query = std::make_unique<QSqlQuery>(m_connection->Db());
+    QSqlResult *watched
+        = StatementWait::Running() && !Aside ? m_connection->NewWatchedResult() : nullptr;
+    m_query = watched ? std::make_unique<QSqlQuery>(watched)
+                      : std::make_unique<QSqlQuery>(m_connection->Db());
     m_query->setForwardOnly(true); // lets the driver hand rows over as they come
     QString text = Text();
     RequireNoNul(text);

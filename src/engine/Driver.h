@@ -64,6 +64,9 @@ public:
     // events through while the server works (see StatementWait); false when the driver has
     // no such way and the statement is to run as any other.
     virtual bool ExecWatched(const QString &, int &) { return false; }
+    // A result for a statement of a run that returns rows, read the driver's own way for
+    // the same reason; nullptr when the driver has none. Owned by the QSqlQuery made of it.
+    virtual QSqlResult *NewWatchedResult() { return nullptr; }
 
     // The cheapest statement the engine answers, to tell a dropped connection from a
     // statement that merely failed.

@@ -1,9 +1,8 @@
 #include "PostgresDriver.h"
 #include "EngineError.h"
-#include "StatementWait.h"
+#include "PostgresWait.h"
 
 #include <libpq-fe.h>
-#include <poll.h>
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -58,30 +57,15 @@ public:
             && q.value(0).toBool();
     }
 
-    // The answer is awaited here rather than inside the Qt driver, which would hold the
-    // program until the server answers: the program's events pass meanwhile, and a stop
-    // sends the server its cancel request.
     bool ExecWatched(const QString &sql, int &rowsAffected) override
     {
-        const QVariant h = m_db.driver()->handle();
-        PGconn *conn = h.isValid() ? *static_cast<PGconn *const *>(h.constData()) : nullptr;
+        PGconn *conn = PostgresWait::Handle(m_db.driver());
         if (!conn || PQisBusy(conn))
             return false;
         if (!PQsendQuery(conn, sql.toUtf8().constData()))
             throw EDatabaseError(Message(PQerrorMessage(conn)));
         bool cancelSent = false;
-        while (PQconsumeInput(conn) && PQisBusy(conn)) {
-            if (StatementWait::Waiting() && !cancelSent) {
-                cancelSent = true;
-                if (PGcancel *cancel = PQgetCancel(conn)) {
-                    char error[256];
-                    PQcancel(cancel, error, sizeof error);
-                    PQfreeCancel(cancel);
-                }
-            }
-            pollfd socket {PQsocket(conn), POLLIN, 0};
-            poll(&socket, 1, 20);
-        }
+        PostgresWait::AwaitAnswer(conn, cancelSent);
         QString error;
         rowsAffected = 0;
         while (PGresult *r = PQgetResult(conn)) {
@@ -94,13 +78,17 @@ public:
         }
         if (error.isEmpty() && PQstatus(conn) == CONNECTION_BAD)
             error = Message(PQerrorMessage(conn));
-        if (cancelSent && PQtransactionStatus(conn) == PQTRANS_INERROR)
-            throw EDatabaseError(StatementWait::CanceledText()
-                                 + QStringLiteral(": the open transaction is aborted, only"
-                                                  " ROLLBACK ends it."));
+        if (cancelSent && !error.isEmpty())
+            throw EDatabaseError(PostgresWait::CanceledMessage(conn));
         if (!error.isEmpty())
             throw EDatabaseError(error);
         return true;
+    }
+
+    QSqlResult *NewWatchedResult() override
+    {
+        PGconn *conn = PostgresWait::Handle(m_db.driver());
+        return conn ? PostgresWait::NewRowsResult(m_db.driver(), conn) : nullptr;
     }
 
     bool Aside(const std::function<bool()> &look) override

@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "Session.h"
+#include "StatementWait.h"
 #include "Table.h"
 #include "TestSupport.h"
 
@@ -9,6 +10,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 // The PostgreSQL driver against the server that scripts/test starts.
 class TestPgEngine : public QObject
@@ -149,6 +151,85 @@ private slots:
         QVERIFY(q.FetchedCount() <= TQuery::BlockSize);
         QCOMPARE(q.RecordCount(), 200000);
         QVERIFY(q.CachedRowCount() <= TQuery::BlockSize * TQuery::MaxCachedBlocks);
+    }
+
+    // A statement of a run is read through the program's own wait, so that the window
+    // answers meanwhile: it must give exactly what the Qt driver gives outside a run.
+    void aRunReadsRowsAsTheQtDriverDoes()
+    {
+        Exec("INSERT INTO engine_cust (name, code, age, score, big, ok, rate, ratio, price, paid,"
+             " born, at, seen, pic, notes, tag) VALUES ('Eve', 'E', -3, 70000, -9000000000, true,"
+             " 1.5, -2.25e-10, 12345678.91, 12.34, '2024-02-29', '23:59:58.5',"
+             " '1999-12-31 23:59:59.123', '\\x00ff41'::bytea, 'x\u00e9y', gen_random_uuid())");
+        const QString sql
+            = "SELECT c.*, NULL::integer AS nothing, 'NaN'::float8 AS nan, 1e3::numeric AS n,"
+              " '-Infinity'::float4 AS inf, B'101'::varbit(5) AS bits, '2 days'::interval AS i,"
+              " now()::timestamptz - now() + '2020-01-01 10:00+02'::timestamptz AS tz,"
+              " '12:00+03'::timetz AS ttz, 'r'::\"char\" AS ch, 4000000000::oid AS o"
+              " FROM engine_cust c, pg_sleep(0.2) ORDER BY c.id";
+        const auto read = [&](std::vector<std::vector<QVariant>> &rows) {
+            TQuery q(m_session.get());
+            q.DatabaseName = "PGSETUP";
+            q.SQL = QStringList {sql};
+            q.Open();
+            QStringList fields;
+            for (const TField &f : q.Fields())
+                fields << QString("%1 %2 %3").arg(f.FieldName).arg(int(f.DataType)).arg(f.Size);
+            for (; !q.Eof(); q.Next()) {
+                rows.emplace_back();
+                for (int i = 0; i < q.FieldCount(); ++i)
+                    rows.back().push_back(q.Value(i));
+            }
+            return fields;
+        };
+        std::vector<std::vector<QVariant>> plain, watched;
+        const QStringList plainFields = read(plain);
+        int pumped = 0;
+        StatementWait::SetPump([&] { ++pumped; });
+        QStringList watchedFields;
+        {
+            const StatementWait::TRun run;
+            watchedFields = read(watched);
+        }
+        StatementWait::SetPump({});
+        QVERIFY2(pumped > 0, "the run's statement was not awaited by the program");
+        QCOMPARE(watchedFields, plainFields);
+        QCOMPARE(watched.size(), plain.size());
+        QVERIFY(plain.size() >= 4);
+        for (size_t r = 0; r < plain.size(); ++r)
+            for (size_t c = 0; c < plain[r].size(); ++c) {
+                const QVariant &a = plain[r][c], &b = watched[r][c];
+                const bool nan = a.typeId() == QMetaType::Double && std::isnan(a.toDouble());
+                QVERIFY2(
+                    a.metaType() == b.metaType() && a.isNull() == b.isNull()
+                        && (nan ? std::isnan(b.toDouble()) : a == b),
+                    qPrintable(QString("row %1 %2: %3 / %4")
+                                   .arg(r)
+                                   .arg(plainFields.value(int(c)), a.toString(), b.toString())));
+            }
+
+        // Errors read the same, and the connection serves the next statement.
+        QString plainError, watchedError;
+        const auto fail = [&](QString &message) {
+            TQuery q(m_session.get());
+            q.DatabaseName = "PGSETUP";
+            q.SQL = QStringList {"SELECT 1 / (score - score) FROM engine_cust"};
+            try {
+                q.Open();
+                q.Last();
+            } catch (const EDatabaseError &e) {
+                message = e.Message();
+            }
+        };
+        fail(plainError);
+        {
+            const StatementWait::TRun run;
+            fail(watchedError);
+            QCOMPARE(Count("SELECT count(*) FROM engine_cust"), int(plain.size()));
+        }
+        QVERIFY2(plainError.startsWith("division by zero"), qPrintable(plainError));
+        QCOMPARE(watchedError, plainError);
+        Exec("DELETE FROM engine_cust WHERE name = 'Eve'");
     }
 
     void errorsNameTheirCauseQuickly()

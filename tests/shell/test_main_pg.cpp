@@ -318,7 +318,7 @@ void TestMainPg::stopAStatementOnTheServer()
     TProgram p;
     p->Ini().WriteString("Config", "UserName_SHELL_PG", PgEnv("ORVANE_PG_USER"));
     p->SetValue("Password_SHELL_PG", "unused");
-    const QString sleep = "CREATE TABLE shell_stop_big AS SELECT 1 AS s FROM pg_sleep(60);";
+    QString sleep = "CREATE TABLE shell_stop_big AS SELECT 1 AS s FROM pg_sleep(60);";
     const auto run = [&](const QString &before) {
         p->memSQL->setPlainText("/*\nAlias:SHELL_PG\n*/\n" + before + "\n" + sleep
                                 + "\nINSERT INTO shell_stop VALUES (2);");
@@ -345,5 +345,13 @@ void TestMainPg::stopAStatementOnTheServer()
     p->memSQL->setPlainText("ROLLBACK;\nINSERT INTO shell_stop VALUES (4);");
     p->mnuSQLExecute->trigger();
     QVERIFY2(!p->StatusText().startsWith("ERROR"), qPrintable(p->StatusText()));
+    QCOMPARE(count(), 2);
+
+    // One that returns rows: its result window reads it on a connection of its own.
+    sleep = "SELECT 1 AS s FROM pg_sleep(60);";
+    run("BEGIN;");
+    QCOMPARE(p->StatusText(), QString("Canceled by user"));
+    p->memSQL->setPlainText("ROLLBACK;");
+    p->mnuSQLExecute->trigger();
     QCOMPARE(count(), 2);
 }

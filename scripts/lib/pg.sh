@@ -33,7 +33,7 @@ start_private_pg() {
     "${psql_pg[@]}" -c "CREATE ROLE orvane_login LOGIN SUPERUSER PASSWORD 'Orv-7f3k-pw'" || return 1
 
     export ORVANE_PG_HOST=127.0.0.1 ORVANE_PG_PORT=$port ORVANE_PG_USER=postgres
-    export ORVANE_PG_DATABASE=orvane_test
+    export ORVANE_PG_DATABASE=orvane_test ORVANE_PG_BIN=$pgbin
     export ORVANE_PG_LOGIN_USER=orvane_login ORVANE_PG_LOGIN_PASSWORD='Orv-7f3k-pw'
 }
 

@@ -185,7 +185,12 @@ void Tform_Main::ReadTable(QTreeWidgetItem *node)
     }
     const QString table = node->text(0);
     SetStatusText(QStringLiteral("Reading ") + table + QStringLiteral("..."));
-    ReadStructure(table);
+    // The connection kept since the tables were listed may have died with its server.
+    if (!::ReadStructure(tab_Orvane, table) && DB_Orvane.Connected()
+        && !DB_Orvane.Connection().Answers()) {
+        DB_Orvane.Close();
+        ::ReadStructure(tab_Orvane, table);
+    }
     SetStatusText(QString());
     QStringList fieldNames;
     for (const TFieldDef &f : tab_Orvane.FieldDefs)

@@ -374,6 +374,9 @@ private slots:
         QByteArray keyed = good;
         keyed[0x25] = char(0x01); // the key in the header itself, as tables before 4.0 keep it
         QTest::newRow("encrypted in the header") << keyed;
+        QByteArray unknownVersion = good;
+        unknownVersion[0x39] = char(13); // pxlib would take the key from uninitialised memory
+        QTest::newRow("unknown version") << unknownVersion;
         // Found by fuzzing: pxlib followed the chain of blocks round for ever.
         QByteArray looped = good;
         const int blockSize = uchar(good[5]) * 0x400;

@@ -345,11 +345,14 @@ private:
         // pxlib would decrypt the blocks with this key and, without the password, follow
         // their scrambled chain without end: such a table is refused before pxlib sees it.
         // The key is where pxlib looks for it: in the header, or in the data header when
-        // the header holds the marker 0xFF00FF00; files older than 4.0 have no data header.
+        // the header holds the marker 0xFF00FF00. pxlib reads the data header only for the
+        // versions 4.0 to 7 it knows (5 to 12); for others it would take the key from memory
+        // it never wrote.
         quint32 key = qFromLittleEndian<quint32>(b + 0x25);
         if (key == 0xFF00FF00u) {
             const QByteArray more = f.read(0x60 - 0x58);
-            if (uchar(head[0x39]) < 5 || more.size() != 8)
+            const int version = uchar(head[0x39]);
+            if (version < 5 || version > 12 || more.size() != 8)
                 throw EDatabaseError(QStringLiteral("the header is damaged"));
             key = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(more.constData()) + 4);
         }

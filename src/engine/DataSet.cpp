@@ -46,13 +46,9 @@ void TQuery::Prepare()
     // The result's columns, from a form of the statement that yields no row: nothing of
     // the statement runs and nothing is fetched. Statements that cannot be wrapped so
     // (not a plain query) simply have no fields until they are opened.
-    QString text = Text().trimmed();
-    while (text.endsWith(u';'))
-        text = text.chopped(1).trimmed();
     QSqlQuery probe(c.Db());
     probe.setForwardOnly(true);
-    if (!c.ExecAside(
-            probe, QStringLiteral("SELECT * FROM (\n%1\n) orvane_prepared WHERE 1 = 0").arg(text)))
+    if (!c.ExecAside(probe, NoRowsForm(Text(), QStringLiteral("orvane_prepared"))))
         return;
     m_connection = &c;
     m_query = std::make_unique<QSqlQuery>(std::move(probe));

@@ -36,6 +36,7 @@ public:
                 m_at = eol < 0 ? n : eol + 1;
             } else if (c == u'/' && next == u'*') {
                 const qsizetype end = m_text.indexOf(QLatin1String("*/"), m_at + 2);
+                m_openComment = end < 0;
                 m_at = end < 0 ? n : end + 2;
             } else if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
                 const QChar close = c == u'[' ? QChar(u']') : c;
@@ -66,12 +67,15 @@ public:
 
     // Whether anything but blanks, comments and "(" came before the last word.
     bool SawOther() const { return m_other; }
+    // Whether the text ends inside a comment it opened, which SQLite closes there.
+    bool EndsInComment() const { return m_openComment; }
 
 private:
     const QString &m_text;
     qsizetype m_at = 0;
     int m_depth = 0;
     bool m_other = false;
+    bool m_openComment = false;
 };
 
 } // namespace
@@ -107,4 +111,19 @@ void RequireNoNul(const QString &sql)
     if (sql.contains(QChar(0)))
         throw EDatabaseError(QStringLiteral(
             "The statement holds a NUL character; the engine would read only the text before it."));
+}
+
+QString NoRowsForm(const QString &sql, const QString &alias)
+{
+    QString text = sql.trimmed();
+    TWordScan scan(text);
+    QString word;
+    int depth = 0;
+    while (scan.NextWord(word, depth)) {}
+    if (scan.EndsInComment())
+        text += QStringLiteral("*/");
+    else
+        while (text.endsWith(u';'))
+            text = text.chopped(1).trimmed();
+    return QStringLiteral("SELECT * FROM (\n%1\n) %2 WHERE 1 = 0").arg(text, alias);
 }

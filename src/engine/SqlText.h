@@ -19,3 +19,8 @@ bool IsQueryKeyword(const QString &keyword);
 // Throws EDatabaseError when the text holds a NUL character: the engines read a statement
 // only up to it, so "DELETE FROM t<NUL> WHERE ..." would delete every row.
 void RequireNoNul(const QString &sql);
+
+// The statement as a query of its columns that yields no row and runs nothing of it:
+// "SELECT * FROM (<sql>) alias WHERE 1 = 0", without the statement's closing ";". A comment
+// the statement leaves open is closed first, or it would swallow the rest.
+QString NoRowsForm(const QString &sql, const QString &alias);

@@ -33,9 +33,7 @@ QList<Tform_QueryResult *> TResultWindows::Windows() const
 
 QString TResultWindows::MemoField(const QStringList &sql) const
 {
-    QString text = sql.join(u'\n').trimmed();
-    while (text.endsWith(u';'))
-        text = text.chopped(1).trimmed();
+    const QString text = sql.join(u'\n');
     // Only a plain query may be looked at this way: anything else would run twice.
     const QString keyword = StatementKeyword(text);
     if (keyword != QLatin1String("SELECT") && keyword != QLatin1String("VALUES"))
@@ -43,8 +41,7 @@ QString TResultWindows::MemoField(const QStringList &sql) const
     TQuery probe(&m_mainDb.Session());
     probe.DatabaseName = m_mainDb.DatabaseName();
     probe.Aside = true;
-    probe.SQL << QStringLiteral("SELECT * FROM (") << text
-              << QStringLiteral(") orvane_probe WHERE 1 = 0");
+    probe.SQL << NoRowsForm(text, QStringLiteral("orvane_probe"));
     try {
         probe.Open();
     } catch (const EDatabaseError &) {

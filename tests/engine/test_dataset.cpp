@@ -274,6 +274,11 @@ private slots:
         }
         q.SQL = QStringList {"SELEC 1"};
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Prepare());
+        // The engine closes a comment left open at the end: the columns are found all the
+        // same.
+        q.SQL = QStringList {"SELECT NAME, CITY FROM PERSON /* note"};
+        q.Prepare();
+        QCOMPARE(q.FieldCount(), 2);
         q.SQL = QStringList {"UPDATE PERSON SET CITY = 'Oslo'"};
         q.Prepare(); // checking does not run it
         QCOMPARE(Count("SELECT COUNT(*) FROM PERSON WHERE CITY = 'Oslo'"), 2);

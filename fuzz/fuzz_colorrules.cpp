@@ -19,8 +19,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto [rules, text] = SplitInput(data + 4, size - 4, QByteArray("\n====\n", 6));
     const QString body = QString::fromUtf8(text.isEmpty() ? rules : text);
 
-    TColorLayer layer;
-    if (mode & 1 && !text.isEmpty()) {
+    // The editor's own rules are prepared once, as the editor keeps one layer for all
+    // its painting; rule lists from the input get a layer of their own.
+    static TColorLayer *sqlLayer = [] {
+        auto *l = new TColorLayer;
+        TDrawRules sql;
+        AddSqlColorRules(sql);
+        l->SetColorRules(sql);
+        l->ColorRules().PrepareRules();
+        return l;
+    }();
+    TColorLayer ownLayer;
+    const bool own = mode & 1 && !text.isEmpty();
+    TColorLayer &layer = own ? ownLayer : *sqlLayer;
+    if (own) {
         // Rule lists as a user may write them: keyword lines, begin/end and line-end markers.
         const QStringList lines = QString::fromUtf8(rules).split(u'\n');
         TColorRule &rule = layer.ColorRules().Add();
@@ -31,10 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rule.SetKeywords(lines.mid(0, lines.size() / 3));
         rule.SetKeyBegEndLst(lines.mid(lines.size() / 3, lines.size() / 3));
         rule.SetKeyLineEndLst(lines.mid(2 * (lines.size() / 3)));
-    } else {
-        TDrawRules sql;
-        AddSqlColorRules(sql);
-        layer.SetColorRules(sql);
     }
     layer.HotSpot.Active = mode & 0x20;
     layer.ColorRules().PrepareRules();

@@ -58,15 +58,33 @@ bool TIniFile::Load(QString *error)
     return true;
 }
 
+// Folded code point by code point as the comparison does, without making a folded copy:
+// a thousand lookups in a thousand sections would otherwise allocate two thousand strings.
+size_t TIniFile::FoldedName::Hash(size_t seed) const
+{
+    const QStringView s = name;
+    size_t h = seed ^ 0xcbf29ce484222325u;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), s[++i].unicode());
+        h = (h ^ QChar::toCaseFolded(c)) * 0x100000001b3u;
+    }
+    return h;
+}
+
 const TIniFile::Section *TIniFile::FindSection(const QString &name) const
 {
     if (!m_indexed) {
         m_index.clear();
+        m_index.reserve(qsizetype(m_sections.size()));
+        // The views stay valid: a section's name is never changed, and moving a QString
+        // keeps its characters where they are.
         for (size_t i = m_sections.size(); i-- > 0;)
-            m_index.insert(m_sections[i].name.toCaseFolded(), i); // the first one counts
+            m_index.insert({m_sections[i].name}, i); // the first one counts
         m_indexed = true;
     }
-    const auto found = m_index.constFind(name.toCaseFolded());
+    const auto found = m_index.constFind({name});
     return found == m_index.constEnd() ? nullptr : &m_sections[*found];
 }
 

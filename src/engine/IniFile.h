@@ -45,6 +45,17 @@ public:
     void UpdateFile();
 
 private:
+    // A section name compared and hashed without regard to letter case.
+    struct FoldedName
+    {
+        QStringView name;
+        friend bool operator==(FoldedName a, FoldedName b)
+        {
+            return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+        }
+        friend size_t qHash(FoldedName key, size_t seed) { return key.Hash(seed); }
+        size_t Hash(size_t seed) const;
+    };
     struct Line
     {
         QString raw; // kept verbatim for lines that are neither header nor key=value
@@ -73,7 +84,7 @@ private:
     std::vector<Section> m_sections;
     // Sections by case-folded name, built on the first look after a change: a project file
     // holds a section per field, and a table of a thousand fields looks each one up.
-    mutable QHash<QString, size_t> m_index;
+    mutable QHash<FoldedName, size_t> m_index;
     mutable bool m_indexed = false;
     bool m_updating = false;
     bool m_dirty = false;

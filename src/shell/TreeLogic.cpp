@@ -58,19 +58,30 @@ TPathMatch MatchPathPieces(const QList<TNodeStep> &level, const QStringList &pie
 QList<TNodeSpec> FieldLevel(const QList<TFieldDef> &fields,
                             const QList<QPair<QString, QString>> &lookups, bool varcharOption)
 {
-    // By upper-case name, so that a table whose every field has a link costs no more
-    // than one lookup per field; the first target given for a name wins.
-    QHash<QString, QString> targets;
-    targets.reserve(lookups.size());
-    for (const auto &[field, lookup] : lookups)
-        if (!lookup.isEmpty() && !targets.contains(field.toUpper()))
-            targets.insert(field.toUpper(), lookup);
+    // The project file gives the lookups in the fields' order, so they are taken in step;
+    // only lookups out of that order are found by name, the first given for a name winning.
+    QHash<QString, QString> byName;
+    bool indexed = false;
+    qsizetype next = 0;
     QList<TNodeSpec> nodes;
     nodes.reserve(fields.size());
     for (const TFieldDef &f : fields) {
         TNodeSpec node {nkField, FieldNodeText(f, varcharOption), {}};
-        if (const auto it = targets.constFind(f.Name.toUpper()); it != targets.constEnd())
-            node.children.append({nkLink, *it, {}});
+        QString target;
+        if (next < lookups.size()
+            && lookups[next].first.compare(f.Name, Qt::CaseInsensitive) == 0) {
+            target = lookups[next++].second;
+        } else if (!lookups.isEmpty()) {
+            if (!indexed) {
+                for (const auto &[field, lookup] : lookups)
+                    if (!lookup.isEmpty() && !byName.contains(field.toUpper()))
+                        byName.insert(field.toUpper(), lookup);
+                indexed = true;
+            }
+            target = byName.value(f.Name.toUpper());
+        }
+        if (!target.isEmpty())
+            node.children.append({nkLink, target, {}});
         nodes.append(std::move(node));
     }
     return nodes;

@@ -99,6 +99,15 @@ private slots:
         const TIniFile ini(path);
         QCOMPARE(ini.ReadSections(), QStringList({"Field", "FIELD"}));
         QCOMPARE(ini.ReadString("field", "Lookup"), QString("A.T.X")); // the first one counts
+
+        // Field names of any script match in any letter case, letters beyond the BMP too
+        // (U+10400 folds to U+10428).
+        Write(path, "[\xC3\x84rger]\nk=1\n[\xF0\x90\x90\x80x]\nk=2\n");
+        const TIniFile names(path);
+        QCOMPARE(names.ReadString(QString::fromUtf8("\xC3\xA4RGER"), "k"), QString("1"));
+        QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8X"), "k"), QString("2"));
+        QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8"), "k", "none"),
+                 QString("none"));
     }
 
     void writesReplaceTheFileInsteadOfRewritingItInPlace()

@@ -458,11 +458,19 @@ void Tform_Main::BusyStart(int steps)
     prgB->setRange(0, std::max(steps, 1));
     prgB->setValue(0);
     prgB->show();
+    m_busyDone = 0;
+    m_busyShown.invalidate();
 }
 
 void Tform_Main::BusyStep()
 {
-    prgB->setValue(std::min(prgB->value() + 1, prgB->maximum()));
+    // The bar repaints itself at once on each new value: a thousand small tables would
+    // spend a tenth of the script's time on it. The first and the last step show at once.
+    m_busyDone = std::min(m_busyDone + 1, prgB->maximum());
+    if (m_busyShown.isValid() && m_busyShown.elapsed() < 40 && m_busyDone < prgB->maximum())
+        return;
+    m_busyShown.start();
+    prgB->setValue(m_busyDone);
 }
 
 void Tform_Main::BusyStop()

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Table.h"
 
+#include <QElapsedTimer>
 #include <memory>
 
 class QAction;
@@ -211,6 +212,8 @@ private:
     bool m_shown = false;
     bool m_closing = false;
     bool m_reopening = false; // Refresh opens again what was open
+    int m_busyDone = 0;
+    QElapsedTimer m_busyShown;
 };
 
 // Node kind, level and image of a tree node.

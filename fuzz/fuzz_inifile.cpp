@@ -1,5 +1,7 @@
-// Settings and project files as users and other programs leave them: whatever the file
-// holds, reading never fails, and writing one key changes that key and nothing else.
+// Settings and project files as users and other programs leave them: whatever the text
+// holds, reading never fails, and writing one key changes that key and nothing else. The
+// text is read as a file's content is, in memory: the file around it is the saving's
+// concern, tried by its own tests.
 
 #include "FuzzSupport.h"
 #include "IniFile.h"
@@ -19,29 +21,30 @@ TContent Content(const TIniFile &ini)
     return c;
 }
 
+void DropFuzzKey(TContent &c)
+{
+    c[QStringLiteral("FUZZSECTION")].remove(QStringLiteral("FUZZKEY"));
+    if (c.value(QStringLiteral("FUZZSECTION")).isEmpty())
+        c.remove(QStringLiteral("FUZZSECTION"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString path = FuzzFolder() + QStringLiteral("/Orvane.ini");
-    WriteFuzzFile(path, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-    TContent before;
-    {
-        TIniFile ini(path);
-        before = Content(ini);
-        ini.WriteString(QStringLiteral("FuzzSection"), QStringLiteral("FuzzKey"),
-                        QStringLiteral("fuzz value"));
-    }
-    TIniFile again(path);
-    TContent after = Content(again);
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    TIniFile ini = TIniFile::FromText(input);
+    TContent before = Content(ini);
+    // Written unchanged, the text reads back as it was.
+    FUZZ_CHECK(Content(TIniFile::FromText(ini.Text())) == before);
+    ini.WriteString(QStringLiteral("FuzzSection"), QStringLiteral("FuzzKey"),
+                    QStringLiteral("fuzz value"));
+    const TIniFile again = TIniFile::FromText(ini.Text());
     FUZZ_CHECK(again.ReadString(QStringLiteral("FuzzSection"), QStringLiteral("FuzzKey"))
                == QStringLiteral("fuzz value"));
-    after[QStringLiteral("FUZZSECTION")].remove(QStringLiteral("FUZZKEY"));
-    before[QStringLiteral("FUZZSECTION")].remove(QStringLiteral("FUZZKEY"));
-    if (after.value(QStringLiteral("FUZZSECTION")).isEmpty())
-        after.remove(QStringLiteral("FUZZSECTION"));
-    if (before.value(QStringLiteral("FUZZSECTION")).isEmpty())
-        before.remove(QStringLiteral("FUZZSECTION"));
+    TContent after = Content(again);
+    DropFuzzKey(after);
+    DropFuzzKey(before);
     FUZZ_CHECK(before == after);
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
-#include <QTextStream>
+#include <QScopeGuard>
 #include <QThread>
 
 TIniFile::TIniFile(QString fileName)
@@ -16,30 +16,45 @@ TIniFile::TIniFile(QString fileName)
     Load();
 }
 
+TIniFile TIniFile::FromText(const QByteArray &text)
+{
+    TIniFile ini;
+    ini.m_inMemory = true;
+    ini.Parse(text);
+    return ini;
+}
+
 bool TIniFile::Load(QString *error)
 {
-    m_preamble.clear();
-    m_sections.clear();
-    m_indexed = false;
     QFile f(m_fileName);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!f.open(QIODevice::ReadOnly)) {
+        Parse({});
         if (error)
             *error = f.errorString();
         return !f.exists(); // a missing file reads as defaults
     }
+    Parse(f.readAll());
+    return true;
+}
+
+void TIniFile::Parse(const QByteArray &bytes)
+{
+    m_preamble.clear();
+    m_sections.clear();
+    m_indexed = false;
     // Read whole and cut into lines by views: a project file holds a few lines for each of
-    // possibly a thousand fields, read at every expansion of its table.
-    const QString text = QString::fromUtf8(f.readAll());
+    // possibly a thousand fields, read at every expansion of its table. Every CR goes, as
+    // Qt's text mode drops them, so CR LF files from other systems read as LF ones.
+    const QString text = QString::fromUtf8(
+        bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
     QStringView rest(text);
     if (rest.startsWith(QChar(0xFEFF)))
         rest = rest.mid(1);
     std::vector<Line> *target = &m_preamble;
     while (!rest.isEmpty()) {
         const qsizetype end = rest.indexOf(u'\n');
-        QStringView raw = end < 0 ? rest : rest.left(end);
+        const QStringView raw = end < 0 ? rest : rest.left(end);
         rest = end < 0 ? QStringView() : rest.mid(end + 1);
-        if (raw.endsWith(u'\r'))
-            raw.chop(1);
         const QStringView t = raw.trimmed();
         if (t.startsWith(u'[') && t.endsWith(u']')) {
             m_sections.push_back({t.mid(1, t.size() - 2).trimmed().toString(), {}});
@@ -55,7 +70,6 @@ bool TIniFile::Load(QString *error)
         }
         target->push_back(std::move(line));
     }
-    return true;
 }
 
 // Folded code point by code point as the comparison does, without making a folded copy:
@@ -242,6 +256,12 @@ void TIniFile::Update(const std::function<void()> &edits)
         edits();
         return;
     }
+    if (m_inMemory) {
+        m_updating = true;
+        const auto done = qScopeGuard([this] { m_updating = false; });
+        edits();
+        return;
+    }
     QDir().mkpath(QFileInfo(m_fileName).absolutePath());
     // The other copy holds the lock only while it re-reads and writes; a lock left by a
     // copy that died is taken over (QLockFile checks whether its process still runs).
@@ -278,21 +298,31 @@ void TIniFile::Save() const
 {
     QDir().mkpath(QFileInfo(m_fileName).absolutePath());
     QSaveFile f(m_fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+    if (!f.open(QIODevice::WriteOnly))
         throw EDatabaseError(
             QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
-    QTextStream out(&f);
+    const QByteArray text = Text();
+    if (f.write(text) != text.size() || !f.commit())
+        throw EDatabaseError(
+            QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
+}
+
+QByteArray TIniFile::Text() const
+{
+    QString out;
     auto writeLines = [&](const std::vector<Line> &lines) {
-        for (const Line &l : lines)
-            out << (l.isPair && l.raw.isEmpty() ? l.key + u'=' + l.value : l.raw) << '\n';
+        for (const Line &l : lines) {
+            if (l.isPair && l.raw.isEmpty())
+                out += l.key + u'=' + l.value;
+            else
+                out += l.raw;
+            out += u'\n';
+        }
     };
     writeLines(m_preamble);
     for (const Section &s : m_sections) {
-        out << '[' << s.name << "]\n";
+        out += u'[' + s.name + QStringLiteral("]\n");
         writeLines(s.lines);
     }
-    out.flush();
-    if (!f.commit())
-        throw EDatabaseError(
-            QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
+    return out.toUtf8();
 }

@@ -18,6 +18,10 @@ class TIniFile
 {
 public:
     explicit TIniFile(QString fileName);
+    // A profile held in memory, read from text: writes change it and no file.
+    static TIniFile FromText(const QByteArray &text);
+    // The profile as it would be written.
+    QByteArray Text() const;
 
     const QString &FileName() const { return m_fileName; }
 
@@ -70,7 +74,9 @@ private:
     };
 
     // False when the file is there but cannot be read (a missing file reads as empty).
+    TIniFile() = default;
     bool Load(QString *error = nullptr);
+    void Parse(const QByteArray &text);
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);
     Line *FindKey(Section &s, const QString &key);
@@ -86,6 +92,7 @@ private:
     // holds a section per field, and a table of a thousand fields looks each one up.
     mutable QHash<FoldedName, size_t> m_index;
     mutable bool m_indexed = false;
+    bool m_inMemory = false;
     bool m_updating = false;
     bool m_dirty = false;
 };

@@ -99,6 +99,12 @@ private slots:
         const TIniFile ini(path);
         QCOMPARE(ini.ReadSections(), QStringList({"Field", "FIELD"}));
         QCOMPARE(ini.ReadString("field", "Lookup"), QString("A.T.X")); // the first one counts
+        // Carriage returns anywhere go, as text mode drops them; text held in memory reads
+        // as the same bytes in a file do.
+        const QByteArray lone = "[a]\r\rk=v\r\r\r\n[b\r]\nx=\r1\r\n\r";
+        Write(path, lone);
+        QCOMPARE(TIniFile(path).Text(), QByteArray("[a]k=v\n[b]\nx=1\n"));
+        QCOMPARE(TIniFile::FromText(lone).Text(), TIniFile(path).Text());
 
         // Field names of any script match in any letter case, letters beyond the BMP too
         // (U+10400 folds to U+10428).

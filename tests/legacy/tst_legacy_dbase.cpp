@@ -153,6 +153,35 @@ private slots:
                  QList<QVariantList> {{QStringLiteral("new")}});
     }
 
+    // A column compared with a value finds the rows SQLite's own comparison finds (inside
+    // coalesce the table does not see the comparison), for numbers, text and NULL alike.
+    void equalityOnAnyColumnFindsWhatSqliteFinds()
+    {
+        auto c = Open();
+        QCOMPARE(Exec(*c,
+                      QStringLiteral("CREATE TABLE eq (id INTEGER, qty NUMERIC(10,2), "
+                                     "name VARCHAR(12))")),
+                 QString());
+        QCOMPARE(Exec(*c,
+                      QStringLiteral("INSERT INTO eq VALUES (1, 3, '3'), (2, 3.0, 'x'), "
+                                     "(3, NULL, NULL), (4, 2.5, '2.5'), (5, -40, '-40'), "
+                                     "(6, 12.5, '12.50'), (7, 0, '')")),
+                 QString());
+        int found = 0;
+        for (const char *column : {"id", "qty", "name"})
+            for (const char *value :
+                 {"3", "'3'", "3.0", "-40", "12.5", "2", "0", "NULL", "9007199254740993"}) {
+                const QString query = QStringLiteral("SELECT id FROM eq WHERE %1 ORDER BY id");
+                const QString test
+                    = QStringLiteral("%1 = %2").arg(QLatin1String(column), QLatin1String(value));
+                const auto rows = Rows(*c, query.arg(test));
+                QVERIFY2(rows == Rows(*c, query.arg("coalesce(" + test + ", 0)")),
+                         qPrintable(test));
+                found += int(rows.size());
+            }
+        QVERIFY(found > 10);
+    }
+
     void failuresLeaveTheFileAsItWas()
     {
         const QString file = PathOf(QStringLiteral("stock.dbf"));

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -64,8 +65,13 @@ struct TCursor
 {
     sqlite3_vtab_cursor base {};
     TVtab *table = nullptr;
+    // Changes never touch rows a cursor holds (they go to a copy), so its place in them
+    // stays valid while it reads.
     std::shared_ptr<const TSnapshot> snap;
-    qint64 id = 0; // the current row; looked up again on each use, since rows may go
+    TRows::const_iterator at;
+    int column = -1; // a column that must equal wanted, or -1
+    qint64 wanted = 0;
+    qint64 id = 0; // the current row
     bool single = false; // a lookup by rowid
     bool eof = true;
 };
@@ -243,6 +249,9 @@ int Destroy(sqlite3_vtab *vtab)
     return SQLITE_OK;
 }
 
+// Plans above it look for rows whose column (the plan's number less this) equals a value.
+constexpr int EqualColumnBase = 100;
+
 // A keyed table whose key is one whole number finds a row by it.
 bool KeyedByNumber(const TTableFile &f)
 {
@@ -280,9 +289,48 @@ int BestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
             }
         }
     }
+    // Any other column equal to a value: the rows are still all looked at, but here, and
+    // SQLite checks the ones let through again.
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto &c = info->aConstraint[i];
+        if (c.usable && c.iColumn >= 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+            info->aConstraintUsage[i].argvIndex = 1;
+            info->idxNum = EqualColumnBase + c.iColumn;
+            info->estimatedCost = 1e5;
+            info->estimatedRows = 10;
+            return SQLITE_OK;
+        }
+    }
     info->idxNum = 0;
     info->estimatedCost = 1e6;
     return SQLITE_OK;
+}
+
+// Whether SQLite could find the value equal to the whole number the cursor looks for: only
+// numbers that differ from it are passed over, everything else SQLite compares itself.
+bool MayEqual(const TCursor &c, const TRow &row)
+{
+    if (c.column < 0 || c.column >= int(row.size()))
+        return true;
+    const QVariant &v = row[c.column];
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+        return *static_cast<const qlonglong *>(v.constData()) == c.wanted;
+    case QMetaType::Double:
+        // Doubles hold whole numbers exactly up to 2^53; beyond, SQLite's comparison decides.
+        return std::abs(c.wanted) > (qint64(1) << 53)
+            || *static_cast<const double *>(v.constData()) == double(c.wanted);
+    default:
+        return true;
+    }
+}
+
+void SkipToEqual(TCursor &c)
+{
+    const TRows &rows = c.snap->rows;
+    if (c.column >= 0)
+        while (c.at != rows.end() && !MayEqual(c, c.at->second))
+            ++c.at;
 }
 
 int Open(sqlite3_vtab *vtab, sqlite3_vtab_cursor **out)
@@ -322,6 +370,14 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
             KeyOf(*t->file, TRow {QVariant(qlonglong(sqlite3_value_int64(argv[0])))}));
         at = key == c->snap->keys.end() ? rows.end() : rows.find(key->second);
     }
+    c->column = -1;
+    if (idxNum >= EqualColumnBase && argc == 1 && sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        c->column = idxNum - EqualColumnBase;
+        c->wanted = sqlite3_value_int64(argv[0]);
+    }
+    c->at = at;
+    SkipToEqual(*c);
+    at = c->at;
     c->eof = at == rows.end();
     c->id = c->eof ? 0 : at->first;
     if (c->eof)
@@ -337,11 +393,10 @@ int Next(sqlite3_vtab_cursor *cursor)
         c->snap.reset(); // a cursor done reading lets changes go to the rows themselves
         return SQLITE_OK;
     }
-    // The row may have gone meanwhile: continue after its id.
-    const TRows &rows = c->snap->rows;
-    const auto at = rows.upper_bound(c->id);
-    c->eof = at == rows.end();
-    c->id = c->eof ? 0 : at->first;
+    ++c->at;
+    SkipToEqual(*c);
+    c->eof = c->at == c->snap->rows.end();
+    c->id = c->eof ? 0 : c->at->first;
     if (c->eof)
         c->snap.reset();
     return SQLITE_OK;
@@ -359,9 +414,8 @@ int Column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int column)
         sqlite3_result_null(ctx);
         return SQLITE_OK;
     }
-    const auto at = c->snap->rows.find(c->id);
-    if (at != c->snap->rows.end() && column >= 0 && column < int(at->second.size()))
-        ToSqlite(ctx, at->second[column]);
+    if (column >= 0 && column < int(c->at->second.size()))
+        ToSqlite(ctx, c->at->second[column]);
     else
         sqlite3_result_null(ctx);
     return SQLITE_OK;

@@ -81,6 +81,16 @@ int IniGeneration(const QString &file)
     return generation;
 }
 
+// What became of a child that stopped answering.
+QString Why(QProcess &saver)
+{
+    return QStringLiteral("state %1, exit %2 (%3), error %4: %5")
+        .arg(saver.state())
+        .arg(saver.exitCode())
+        .arg(saver.exitStatus())
+        .arg(saver.errorString(), QString::fromLocal8Bit(saver.readAllStandardError().right(2000)));
+}
+
 } // namespace
 
 class TestSaveKill : public QObject
@@ -106,14 +116,14 @@ private slots:
                 saver.waitForStarted(20000);
             }
             QVERIFY2(saver.state() == QProcess::Running, qPrintable(saver.errorString()));
-            QVERIFY(saver.waitForReadyRead(20000));
+            QVERIFY2(saver.waitForReadyRead(20000), qPrintable(Why(saver)));
             // The kill lands anywhere in the first round and a little after, as slow as the
             // machine is now.
             QElapsedTimer round;
             round.start();
             if (kill % 20 == 0) {
                 while (!saver.readAll().contains("saved"))
-                    QVERIFY(saver.waitForReadyRead(60000));
+                    QVERIFY2(saver.waitForReadyRead(60000), qPrintable(Why(saver)));
                 roundUs = round.nsecsElapsed() / 1000;
             }
             QThread::usleep(random.bounded(quint32(roundUs * 5 / 4 + 1)));

@@ -45,8 +45,8 @@ void TIniFile::Parse(const QByteArray &bytes)
     // Read whole and cut into lines by views: a project file holds a few lines for each of
     // possibly a thousand fields, read at every expansion of its table. Every CR goes, as
     // Qt's text mode drops them, so CR LF files from other systems read as LF ones.
-    const QString text = QString::fromUtf8(
-        bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
+    const QString text
+        = QString::fromUtf8(bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
     QStringView rest(text);
     if (rest.startsWith(QChar(0xFEFF)))
         rest = rest.mid(1);

@@ -2,6 +2,8 @@
 // a 100,000-row Paradox or dBASE table compare with the same work on an SQLite file.
 #include "Driver.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,13 +37,12 @@ static double Run(TConnection &c, const QString &sql)
 // change takes about a millisecond on SQLite, less than the machine's own jitter.
 static double OneRowUpdate(TConnection &c)
 {
-    std::vector<double> times;
-    for (int k = 0; k < 7; ++k)
-        times.push_back(Run(c,
-                            QStringLiteral("UPDATE bench SET name = 'changed' WHERE id = %1")
-                                .arg(777 + k * 13001)));
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    int k = 0;
+    return MedianMs(7, [&] {
+        Run(c,
+            QStringLiteral("UPDATE bench SET name = 'changed' WHERE id = %1")
+                .arg(777 + k++ * 13001));
+    });
 }
 
 static TTimes Measure(const QString &driver, const TParams &params)

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
-#include <QScopeGuard>
 #include <QThread>
 
 TIniFile::TIniFile(QString fileName)
@@ -252,13 +251,8 @@ void TIniFile::Change(const std::function<bool()> &edit)
 
 void TIniFile::Update(const std::function<void()> &edits)
 {
-    if (m_updating) {
-        edits();
-        return;
-    }
-    if (m_inMemory) {
-        m_updating = true;
-        const auto done = qScopeGuard([this] { m_updating = false; });
+    // In memory there is no file to lock, re-read or write: the edits are the change.
+    if (m_updating || m_inMemory) {
         edits();
         return;
     }

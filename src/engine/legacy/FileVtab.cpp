@@ -325,12 +325,18 @@ bool MayEqual(const TCursor &c, const TRow &row)
     }
 }
 
-void SkipToEqual(TCursor &c)
+// Moves on to the first row from here the cursor may give; at the end it lets the rows go,
+// so that changes go to the rows themselves.
+void Land(TCursor &c)
 {
     const TRows &rows = c.snap->rows;
     if (c.column >= 0)
         while (c.at != rows.end() && !MayEqual(c, c.at->second))
             ++c.at;
+    c.eof = c.at == rows.end();
+    c.id = c.eof ? 0 : c.at->first;
+    if (c.eof)
+        c.snap.reset();
 }
 
 int Open(sqlite3_vtab *vtab, sqlite3_vtab_cursor **out)
@@ -376,12 +382,7 @@ int Filter(sqlite3_vtab_cursor *cursor, int idxNum, const char *, int argc, sqli
         c->wanted = sqlite3_value_int64(argv[0]);
     }
     c->at = at;
-    SkipToEqual(*c);
-    at = c->at;
-    c->eof = at == rows.end();
-    c->id = c->eof ? 0 : at->first;
-    if (c->eof)
-        c->snap.reset();
+    Land(*c);
     return SQLITE_OK;
 }
 
@@ -394,11 +395,7 @@ int Next(sqlite3_vtab_cursor *cursor)
         return SQLITE_OK;
     }
     ++c->at;
-    SkipToEqual(*c);
-    c->eof = c->at == c->snap->rows.end();
-    c->id = c->eof ? 0 : c->at->first;
-    if (c->eof)
-        c->snap.reset();
+    Land(*c);
     return SQLITE_OK;
 }
 

@@ -3,7 +3,9 @@
 // on a fresh database.
 #include "DataSet.h"
 #include "Database.h"
+#include "EngineError.h"
 #include "Executor.h"
+#include "FirebirdDriver.h"
 #include "Session.h"
 #include "StatementWait.h"
 
@@ -167,17 +169,21 @@ static void SqliteRatio()
 // Milliseconds from Stop to the end of the run, for a statement that would otherwise run for
 // a minute or for ever, on the alias.
 static void CancelLatency(TSession &session, const QString &alias, const QString &statement,
-                          const char *figure)
+                          const char *figure, const QString &setup = {})
 {
     TDatabase db("DBOrvane", &session);
     db.SetAliasName(alias);
     TQuery query(&session);
     query.DatabaseName = "DBOrvane";
     TExecutorHost host;
-    host.Lines = [&statement] {
-        return QStringList {statement};
+    QString script = setup;
+    host.Lines = [&script] {
+        return QStringList {script};
     };
     TExecutor exec(db, query, host);
+    if (!setup.isEmpty() && !exec.Execute())
+        std::fprintf(stderr, "%s: %s\n", figure, qPrintable(exec.ErrorText()));
+    script = statement;
     StatementWait::SetPump([] { QCoreApplication::processEvents(); });
     std::vector<double> latency;
     for (int round = 0; round < 5; ++round) {
@@ -208,6 +214,26 @@ static void SqliteCancelLatency()
                   "CREATE TABLE big AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL"
                   " SELECT x + 1 FROM c) SELECT count(*) FROM c;",
                   "cancel_latency_sqlite_ms");
+}
+
+static void FirebirdCancelLatency()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cancel.fdb");
+    try {
+        CreateFirebirdFile(file);
+    } catch (const EDatabaseError &e) {
+        std::fprintf(stderr, "cancel_latency_firebird_ms not measured: %s\n",
+                     qPrintable(e.Message()));
+        return;
+    }
+    TSession session(dir.filePath("aliases.ini"));
+    session.AddAlias("CANCEL", "INTRBASE", {"SERVER NAME=" + file, "USER NAME=SYSDBA"},
+                     TSession::TPersistence::SessionOnly);
+    CancelLatency(session, "CANCEL",
+                  "INSERT INTO big SELECT COUNT(*) FROM RDB$FIELDS a, RDB$FIELDS b,"
+                  " RDB$FIELDS c, RDB$FIELDS d;",
+                  "cancel_latency_firebird_ms", "CREATE TABLE big (n BIGINT);");
 }
 
 static void PgRatio()
@@ -264,6 +290,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     SqliteRatio();
     SqliteCancelLatency();
+    FirebirdCancelLatency();
     PgRatio();
     return 0;
 }

@@ -4,9 +4,10 @@
 #include "FirebirdDriver.h"
 #include "LegacyTestUtil.h"
 #include "Session.h"
+#include "StatementWait.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <ibase.h>
 
 using namespace LegacyTest;
 
@@ -25,32 +26,16 @@ private:
                        QStringLiteral("SYSDBA"));
     }
 
-    // A new database made by the Firebird client library itself (embedded, no server).
-    static QString CreateDatabase(const QString &path)
-    {
-        ISC_STATUS_ARRAY status {};
-        isc_db_handle db = 0;
-        isc_tr_handle tr = 0;
-        const QByteArray sql = "CREATE DATABASE '" + QFile::encodeName(path)
-            + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
-        isc_dsql_execute_immediate(status, &db, &tr, 0, sql.constData(), 3, nullptr);
-        if (status[0] == 1 && status[1]) {
-            char text[512] = {};
-            const ISC_STATUS *p = status;
-            fb_interpret(text, sizeof text, &p);
-            return QString::fromLocal8Bit(text);
-        }
-        isc_detach_database(status, &db);
-        return {};
-    }
-
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
         m_file = m_dir.filePath(QStringLiteral("orvane.fdb"));
-        const QString error = CreateDatabase(m_file);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        try {
+            CreateFirebirdFile(m_file);
+        } catch (const EDatabaseError &e) {
+            QFAIL(qPrintable(e.Message()));
+        }
         auto c = Open(m_file);
         QCOMPARE(Exec(*c,
                       QStringLiteral(
@@ -179,6 +164,67 @@ private slots:
                      .value(0)
                      .toString(),
                  QStringLiteral("After an error"));
+    }
+
+    // The engine works on its own thread: the program's events go on meanwhile, Stop cancels
+    // the statement through the engine, nothing after it runs, and the next run works.
+    void stopEndsALongStatement()
+    {
+        TSession session(m_dir.filePath(QStringLiteral("stop-aliases.ini")));
+        session.AddAlias(
+            QStringLiteral("FB"), QStringLiteral("INTRBASE"),
+            {QStringLiteral("SERVER NAME=") + m_file, QStringLiteral("USER NAME=SYSDBA")},
+            TSession::TPersistence::SessionOnly);
+        TDatabase db(QStringLiteral("DBOrvane"), &session);
+        db.SetAliasName(QStringLiteral("FB"));
+        TQuery query(&session);
+        query.DatabaseName = QStringLiteral("DBOrvane");
+        int selected = -1;
+        TExecutorHost host;
+        host.SelectLine = [&](int line) {
+            selected = line;
+        };
+        TExecutor exec(db, query, host);
+        QVERIFY(exec.RunScript({QStringLiteral("CREATE TABLE FB_COUNTS (N BIGINT);")}));
+
+        QElapsedTimer clock;
+        int pumped = 0;
+        qint64 stoppedAt = -1;
+        StatementWait::SetPump([&] {
+            ++pumped;
+            if (stoppedAt < 0 && clock.elapsed() >= 1000) {
+                stoppedAt = clock.elapsed();
+                StatementWait::RequestStop();
+            }
+        });
+        bool ok = true;
+        clock.start();
+        {
+            const StatementWait::TRun run;
+            // Hours of work for the engine.
+            ok = exec.RunScript(
+                {QStringLiteral("INSERT INTO FB_PEOPLE (ID, NAME) VALUES (30, 'Before');"),
+                 QStringLiteral("INSERT INTO FB_COUNTS SELECT COUNT(*) FROM RDB$FIELDS a,"),
+                 QStringLiteral("  RDB$FIELDS b, RDB$FIELDS c, RDB$FIELDS d, RDB$FIELDS e;"),
+                 QStringLiteral("INSERT INTO FB_PEOPLE (ID, NAME) VALUES (31, 'After');")});
+        }
+        const qint64 ended = clock.elapsed();
+        StatementWait::SetPump({});
+        QVERIFY(!ok);
+        QCOMPARE(exec.ErrorText(), StatementWait::CanceledText());
+        QCOMPARE(selected, 1);
+        QVERIFY2(stoppedAt >= 1000 && ended - stoppedAt < 2000,
+                 qPrintable(
+                     QStringLiteral("stopped at %1 ms, ended at %2 ms").arg(stoppedAt).arg(ended)));
+        QVERIFY2(pumped >= 20, qPrintable(QString::number(pumped)));
+
+        QVERIFY2(exec.RunScript({QStringLiteral("INSERT INTO FB_COUNTS VALUES (7);")}),
+                 qPrintable(exec.ErrorText()));
+        auto look = Open(m_file);
+        QCOMPARE(Rows(*look, QStringLiteral("SELECT ID FROM FB_PEOPLE WHERE ID IN (30, 31)")),
+                 (QList<QVariantList> {{30}}));
+        QCOMPARE(Rows(*look, QStringLiteral("SELECT N FROM FB_COUNTS")),
+                 (QList<QVariantList> {{7}}));
     }
 
     void damagedFilesGiveErrors_data()

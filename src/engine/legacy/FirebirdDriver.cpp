@@ -1,12 +1,14 @@
 #include "FirebirdDriver.h"
 #include "CatalogProbe.h"
 #include "EngineError.h"
+#include "FirebirdThread.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QtEndian>
+#include <ibase.h>
 
 namespace {
 
@@ -174,6 +176,25 @@ void CheckFirebirdFile(const QString &path)
             QStringLiteral("%1 is not a Firebird database file or is damaged.").arg(path));
 }
 
+void CreateFirebirdFile(const QString &path)
+{
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    QByteArray file = QFile::encodeName(path);
+    file.replace('\'', "''");
+    const QByteArray sql
+        = "CREATE DATABASE '" + file + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
+    isc_dsql_execute_immediate(status, &db, &tr, 0, sql.constData(), 3, nullptr);
+    if (status[0] == 1 && status[1]) {
+        char text[512] = {};
+        const ISC_STATUS *p = status;
+        fb_interpret(text, sizeof text, &p);
+        throw EDatabaseError(QString::fromLocal8Bit(text));
+    }
+    isc_detach_database(status, &db);
+}
+
 bool TFirebirdDriver::NeedsLogin(const TParams &params) const
 {
     QString host, path;
@@ -193,14 +214,10 @@ std::unique_ptr<TConnection> TFirebirdDriver::Connect(const TParams &params, con
         ProbeCatalog(Name(), params, user, path);
     }
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"),
-                                                NewConnectionName(QStringLiteral("firebird")));
-    if (!db.isValid()) {
-        const QString name = db.connectionName();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QIBASE")))
         throw EDatabaseError(QStringLiteral("The Firebird driver (QIBASE) is not installed."));
-    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(NewThreadedFirebirdDriver(),
+                                                NewConnectionName(QStringLiteral("firebird")));
     db.setHostName(host);
     db.setDatabaseName(path);
     db.setUserName(user.isEmpty() ? QStringLiteral("SYSDBA") : user);

@@ -16,3 +16,7 @@ public:
 // Throws EDatabaseError unless the file starts with a plausible Firebird header page and
 // holds whole pages; the engine is never handed a file that fails this.
 void CheckFirebirdFile(const QString &path);
+
+// Makes a new, empty database file through the embedded engine (page size 8192, UTF8);
+// throws EDatabaseError with the engine's message.
+void CreateFirebirdFile(const QString &path);

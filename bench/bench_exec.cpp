@@ -188,14 +188,20 @@ static void CancelLatency(TSession &session, const QString &alias, const QString
     std::vector<double> latency;
     for (int round = 0; round < 5; ++round) {
         QElapsedTimer sinceStop;
-        QTimer::singleShot(300, [&] {
+        QTimer stop; // ends with the round, so that a run that failed early stops no other
+        stop.setSingleShot(true);
+        QObject::connect(&stop, &QTimer::timeout, [&] {
             sinceStop.start();
             StatementWait::RequestStop();
         });
+        stop.start(300);
         exec.Execute();
+        if (exec.ErrorText() != StatementWait::CanceledText() || !sinceStop.isValid()) {
+            std::fprintf(stderr, "%s not measured: %s\n", figure, qPrintable(exec.ErrorText()));
+            StatementWait::SetPump({});
+            return;
+        }
         latency.push_back(sinceStop.nsecsElapsed() / 1e6);
-        if (exec.ErrorText() != StatementWait::CanceledText())
-            std::fprintf(stderr, "not stopped: %s\n", qPrintable(exec.ErrorText()));
     }
     StatementWait::SetPump({});
     std::printf("%s: %.1f\n", figure, Median(latency, {}));

@@ -109,6 +109,13 @@ QMetaType TypeOf(Oid type)
     }
 }
 
+// Reads and drops what the server still has to say on the connection.
+void Drain(PGconn *conn)
+{
+    while (PGresult *r = PQgetResult(conn))
+        PQclear(r);
+}
+
 class TRowsResult final : public QSqlResult
 {
 public:
@@ -125,8 +132,7 @@ protected:
     {
         Finish();
         // Answers nobody read would make the send fail, as they would the Qt driver's.
-        while (PGresult *r = PQgetResult(m_conn))
-            PQclear(r);
+        Drain(m_conn);
         if (!PQsendQuery(m_conn, sql.toUtf8().constData())) {
             Fail(QStringLiteral("Unable to send query"));
             return false;
@@ -283,8 +289,7 @@ private:
         PQclear(m_answer);
         m_answer = nullptr;
         if (m_sent)
-            while (PGresult *r = PQgetResult(m_conn))
-                PQclear(r);
+            Drain(m_conn);
         m_sent = m_more = false;
         m_record.clear();
         setAt(QSql::BeforeFirstRow);
@@ -300,8 +305,7 @@ private:
             text += QStringLiteral("(%1)").arg(state);
         if (m_cancelSent) {
             // The state of the transaction comes with the statement's last answer.
-            while (PGresult *r = PQgetResult(m_conn))
-                PQclear(r);
+            Drain(m_conn);
             m_sent = false;
             text = CanceledMessage(m_conn);
         }

@@ -11,6 +11,28 @@
 
 using namespace LegacyTest;
 
+// The program's executor on an alias of the file, as a script run uses it.
+struct TScriptRun
+{
+    TScriptRun(const QString &file, const TExecutorHost &host)
+        : session(file + QStringLiteral(".aliases.ini"))
+        , db(QStringLiteral("DBOrvane"), &session)
+        , query(&session)
+        , exec(db, query, host)
+    {
+        session.AddAlias(
+            QStringLiteral("FB"), QStringLiteral("INTRBASE"),
+            {QStringLiteral("SERVER NAME=") + file, QStringLiteral("USER NAME=SYSDBA")},
+            TSession::TPersistence::SessionOnly);
+        db.SetAliasName(QStringLiteral("FB"));
+        query.DatabaseName = QStringLiteral("DBOrvane");
+    }
+    TSession session;
+    TDatabase db;
+    TQuery query;
+    TExecutor exec;
+};
+
 class TestFirebird : public QObject
 {
     Q_OBJECT
@@ -141,16 +163,9 @@ private slots:
     void failedStatementKeepsTheConnection()
     {
         QVERIFY(Open(m_file)->Answers());
-        TSession session(m_dir.filePath(QStringLiteral("aliases.ini")));
-        session.AddAlias(
-            QStringLiteral("FB"), QStringLiteral("INTRBASE"),
-            {QStringLiteral("SERVER NAME=") + m_file, QStringLiteral("USER NAME=SYSDBA")},
-            TSession::TPersistence::SessionOnly);
-        TDatabase db(QStringLiteral("DBOrvane"), &session);
-        db.SetAliasName(QStringLiteral("FB"));
-        TQuery query(&session);
-        query.DatabaseName = QStringLiteral("DBOrvane");
-        TExecutor exec(db, query, {});
+        TScriptRun run(m_file, {});
+        TDatabase &db = run.db;
+        TExecutor &exec = run.exec;
         QVERIFY(exec.RunScript({QStringLiteral("SELECT COUNT(*) FROM RDB$DATABASE;")}));
         QVERIFY(db.Connected());
         QVERIFY(!exec.RunScript({QStringLiteral("INSERT INTO FB_NOTHING VALUES (1);")}));
@@ -170,21 +185,13 @@ private slots:
     // the statement through the engine, nothing after it runs, and the next run works.
     void stopEndsALongStatement()
     {
-        TSession session(m_dir.filePath(QStringLiteral("stop-aliases.ini")));
-        session.AddAlias(
-            QStringLiteral("FB"), QStringLiteral("INTRBASE"),
-            {QStringLiteral("SERVER NAME=") + m_file, QStringLiteral("USER NAME=SYSDBA")},
-            TSession::TPersistence::SessionOnly);
-        TDatabase db(QStringLiteral("DBOrvane"), &session);
-        db.SetAliasName(QStringLiteral("FB"));
-        TQuery query(&session);
-        query.DatabaseName = QStringLiteral("DBOrvane");
         int selected = -1;
         TExecutorHost host;
         host.SelectLine = [&](int line) {
             selected = line;
         };
-        TExecutor exec(db, query, host);
+        TScriptRun script(m_file, host);
+        TExecutor &exec = script.exec;
         QVERIFY(exec.RunScript({QStringLiteral("CREATE TABLE FB_COUNTS (N BIGINT);")}));
 
         QElapsedTimer clock;

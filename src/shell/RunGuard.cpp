@@ -6,9 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -75,8 +77,13 @@ bool TRunGuard::Passes(QObject *receiver, QEvent *event) const
     // Painting, timers and the like go on: what would read rows gets none meanwhile.
     if (!IsBlockedWhileBusy(event))
         return true;
-    // The Stop button takes its clicks; input anywhere else could start a command.
-    if (auto *button = qobject_cast<QToolButton *>(OwnerWidget(receiver)))
+    // The Stop button takes its clicks; input anywhere else could start a command. A click
+    // reaches the window first, which hands it on to the widget under the pointer.
+    QWidget *widget = OwnerWidget(receiver);
+    if (!widget && qobject_cast<QWindow *>(receiver) && event->isPointerEvent())
+        widget
+            = QApplication::widgetAt(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+    if (auto *button = qobject_cast<QToolButton *>(widget))
         return m_stop.contains(button->defaultAction());
     return false;
 }

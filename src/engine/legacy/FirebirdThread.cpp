@@ -331,7 +331,6 @@ private:
     QVariantList m_row;
     std::deque<QVariantList> m_ahead; // rows a forward-only result has read ahead
     bool m_end = false;
-    QSqlError m_endError;
 
     const TThreadDriver *Driver() const { return static_cast<const TThreadDriver *>(driver()); }
 
@@ -352,7 +351,6 @@ private:
         m_row.clear();
         m_ahead.clear();
         m_end = false;
-        m_endError = QSqlError();
         const TThreadDriver *d = Driver();
         if (!d || !d->isOpen()) {
             setLastError(QSqlError(QStringLiteral("The Firebird connection is closed."), {},

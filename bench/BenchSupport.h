@@ -12,6 +12,16 @@
 #include <unistd.h>
 #include <vector>
 
+// The median of values, each divided first by the value of the same round in others (when
+// given): rounds measured side by side in alternating order give their median ratio.
+inline double Median(std::vector<double> values, const std::vector<double> &others = {})
+{
+    for (size_t i = 0; i < others.size() && i < values.size(); ++i)
+        values[i] /= others[i];
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
 // The median time of work in milliseconds; before runs untimed ahead of each run.
 inline double MedianMs(int runs, const std::function<void()> &work,
                        const std::function<void()> &before = {})

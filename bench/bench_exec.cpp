@@ -9,6 +9,8 @@
 #include "Session.h"
 #include "StatementWait.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,14 +37,6 @@ static double CpuSeconds(int who)
 }
 
 // The median of the values, or of their ratios to the others when those are given.
-static double Median(std::vector<double> values, const std::vector<double> &others)
-{
-    for (size_t i = 0; i < others.size() && i < values.size(); ++i)
-        values[i] /= others[i];
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 static void WriteScript(const QString &file, const QString &table)
 {
     QFile f(file);

@@ -16,12 +16,6 @@
 #include <cstdio>
 #include <vector>
 
-static double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);

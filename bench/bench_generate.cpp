@@ -12,6 +12,7 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -70,21 +71,41 @@ int main(int argc, char **argv)
     QString million;
     for (int i = 0; i < 1000000; ++i)
         million += QStringLiteral("SELECT %1;\n").arg(i);
+    const auto timed = [](const std::function<void()> &work) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        return t.nsecsElapsed() / 1e6;
+    };
     const auto script = [&] {
         main.mnuSQLScript->trigger();
         QCoreApplication::processEvents();
     };
-    const double scriptMs = MedianMs(3, script, [&] { main.memSQL->clear(); });
-    const int lines = main.memSQL->document()->blockCount();
-    const double fullMs = MedianMs(3, script, [&] { main.memSQL->setPlainText(million); });
-    const double catalogMs = MedianMs(3, [&] {
+    const auto catalog = [&] {
         for (const QString &name : main.DB_Orvane.Connection().TableNames()) {
             TTable table;
             table.DatabaseName = main.DB_Orvane.DatabaseName();
             table.TableName = name;
             table.Update();
         }
-    });
+    };
+    // The machine's load varies: each round measures the script into an empty editor, into
+    // a million lines and the catalog read alone, in an order that changes from round to
+    // round, and the figures are the medians of the rounds' ratios.
+    std::vector<double> empty, full, read;
+    int lines = 0;
+    for (int round = 0; round < 5; ++round) {
+        if (round % 2)
+            read.push_back(timed(catalog));
+        main.memSQL->clear();
+        empty.push_back(timed(script));
+        lines = main.memSQL->document()->blockCount();
+        main.memSQL->setPlainText(million);
+        full.push_back(timed(script));
+        if (round % 2 == 0)
+            read.push_back(timed(catalog));
+    }
+    const double scriptMs = Median(empty);
     main.mnuSQLFmtScrp->trigger();
     auto *fmt = main.findChild<TfrmFmtScript *>();
     if (!fmt)
@@ -97,9 +118,9 @@ int main(int argc, char **argv)
     if (lines < 1000 * 20)
         return std::fprintf(stderr, "the script has only %d lines\n", lines), 1;
     std::printf("script_alias_1000x20_ms: %.0f\n", scriptMs);
-    std::printf("script_alias_vs_catalog_read_ratio: %.2f\n", scriptMs / catalogMs);
-    std::printf("script_alias_into_1m_lines_vs_catalog_read_ratio: %.2f\n", fullMs / catalogMs);
+    std::printf("script_alias_vs_catalog_read_ratio: %.2f\n", Median(empty, read));
+    std::printf("script_alias_into_1m_lines_vs_catalog_read_ratio: %.2f\n", Median(full, read));
     std::printf("fmtscript_alias_1000_tables_ms: %.0f\n", fmtMs);
-    std::printf("fmtscript_alias_vs_catalog_read_ratio: %.2f\n", fmtMs / catalogMs);
+    std::printf("fmtscript_alias_vs_catalog_read_ratio: %.2f\n", fmtMs / Median(read));
     return 0;
 }

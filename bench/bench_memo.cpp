@@ -2,6 +2,8 @@
 // colours must stay on however long the script is.
 #include "Base.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -99,12 +101,6 @@ struct Editor
         return t.nsecsElapsed() / 1e6;
     }
 };
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 

@@ -19,12 +19,6 @@
 #include <cstdio>
 #include <vector>
 
-static double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 static double FormMs(TQuery &q)
 {
     QElapsedTimer t;

@@ -81,6 +81,9 @@ public:
     virtual bool CanPrepare(const QString &) const { return true; }
     // Whether a transaction the user began is open here: closing would roll it back.
     virtual bool InTransaction() { return false; }
+    // Runs read, which reads the structure of many tables, as one read of the catalog where
+    // the engine gains by it; an open transaction of the user is left as it is.
+    virtual void ReadSnapshot(const std::function<void()> &read) { read(); }
     // Runs the program's own look at a statement (whether it parses, its columns) on the
     // user's connection: its failure must leave the user's open transaction as it was.
     virtual bool Aside(const std::function<bool()> &look) { return look(); }

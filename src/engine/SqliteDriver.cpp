@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -100,6 +101,24 @@ bool TSqliteConnection::InTransaction()
 {
     sqlite3 *handle = Handle();
     return handle && !sqlite3_get_autocommit(handle);
+}
+
+void TSqliteConnection::ReadSnapshot(const std::function<void()> &read)
+{
+    // Outside a transaction every catalog statement takes the file's lock and checks the
+    // schema anew; one read transaction does it once, and every table is read as of the
+    // same moment while another program changes the database.
+    if (InTransaction() || !m_db.transaction()) {
+        read();
+        return;
+    }
+    // Commit, not roll back: a read-only transaction loses nothing either way, and a
+    // rollback would abort the statements of result windows reading on this connection.
+    const auto end = qScopeGuard([this] {
+        if (InTransaction())
+            m_db.commit();
+    });
+    read();
 }
 
 QStringList TSqliteConnection::TableNames()

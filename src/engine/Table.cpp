@@ -16,6 +16,11 @@ void TTable::UpdateFieldDefs()
     FieldDefs = Database().Connection().FieldDefs(TableName);
 }
 
+void TTable::ReadSnapshot(const std::function<void()> &read)
+{
+    Database().Connection().ReadSnapshot(read);
+}
+
 void TTable::UpdateIndexDefs()
 {
     IndexDefs = Database().Connection().IndexDefs(TableName);

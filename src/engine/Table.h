@@ -3,6 +3,7 @@
 #include "FieldTypes.h"
 
 #include <QString>
+#include <functional>
 
 class TSession;
 class TDatabase;
@@ -34,6 +35,9 @@ public:
     // The primary key's fields joined by ";" (empty when the table has none).
     QString IndexFieldNames() const;
     TSession *Session() const { return m_session; }
+    // Runs read, which reads many tables of this database, as one read of its catalog
+    // (TConnection::ReadSnapshot); throws EDatabaseError when the database cannot connect.
+    void ReadSnapshot(const std::function<void()> &read);
 
 private:
     TDatabase &Database();

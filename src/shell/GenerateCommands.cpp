@@ -361,7 +361,9 @@ void TGenerateCommands::AliasScript(const QString &alias)
             QTimer::singleShot(0, m, &QWidget::close);
         }
     });
-    if (::AliasScript(m->tab_Orvane, names, options, host))
+    bool whole = false;
+    m->tab_Orvane.ReadSnapshot([&] { whole = ::AliasScript(m->tab_Orvane, names, options, host); });
+    if (whole)
         Report(QString());
 }
 

@@ -147,6 +147,8 @@ void TestFmtScript::escapeBetweenTablesHoldsInputBack()
     w->btnApply->click();
     QCOMPARE(Lines(p).filter("CREATE TABLE").size(), 2);
     QCOMPARE(asked, QStringList({"Canceled by user"}));
+    // The tables are read in one transaction, which must not outlive the stopped run.
+    QVERIFY(!p->DB_Orvane.Connection().InTransaction());
     QCOMPARE(SelectedText(p), QString("DEMO"));
     QVERIFY(w->isVisible() && w->panCtrl->isEnabled() && w->memSQL->isEnabled());
     QVERIFY(!p->prgB->isVisible());
@@ -182,6 +184,7 @@ void TestFmtScript::unreadableTablesAndNumberedTags()
                           "key ORDERNO,LINE; BYQTY=QTY,LINE", "ZONE: Z"}));
     QCOMPARE(asked.size(), 1);
     QVERIFY2(asked[0].contains("BROKEN: ") && !asked[0].contains("ZONE"), qPrintable(asked[0]));
+    QVERIFY(!p->DB_Orvane.Connection().InTransaction());
 }
 
 void TestFmtScript::saveChooseDeleteAndInsight()

@@ -69,6 +69,17 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
     p->mnuSQLScript->trigger();
     QCOMPARE(Lines(p).filter("CREATE TABLE").size(), 6);
     QVERIFY(!p->prgB->isVisible());
+    // The alias is read in a transaction of the script's own, which ends with it; a
+    // transaction of the user's stays open, and what it created is in the script.
+    TConnection &connection = p->DB_Orvane.Connection();
+    QVERIFY(!connection.InTransaction());
+    connection.Exec("BEGIN");
+    connection.Exec("CREATE TABLE FRESH (A INTEGER)");
+    p->memSQL->clear();
+    p->mnuSQLScript->trigger();
+    QVERIFY(Lines(p).contains("CREATE TABLE FRESH("));
+    QVERIFY(connection.InTransaction());
+    connection.Exec("ROLLBACK");
 
     // Escape after the first table, a Query command and a close on the way: the first table
     // stays, Query never runs, and the window closes once the script has stopped.
@@ -89,6 +100,7 @@ void TestGenerateCommands::aliasScriptEscapeAndInputHeldBack()
     QVERIFY(Lines(p).filter("SELECT").isEmpty());
     QCOMPARE(SelectedText(p), QString("DEMO"));
     QCOMPARE(p->StatusText(), QString("Canceled by user"));
+    QVERIFY(!connection.InTransaction());
     QCOMPARE(asked.texts, QStringList({"Stop writing the script and close?"}));
     QVERIFY(p->isVisible());
     p->memSQL->document()->setModified(false); // no save question on the way out

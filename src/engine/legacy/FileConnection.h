@@ -23,6 +23,8 @@ public:
     QStringList TableNames() override;
     QList<TFieldDef> FieldDefs(const QString &table) override;
     QList<TIndexDef> IndexDefs(const QString &table) override;
+    // The catalog is the table files', read without SQL.
+    void ReadSnapshot(const std::function<void()> &read) override { read(); }
     TFieldDef ResultField(const QSqlQuery &query, int column) override;
     QString ReadOnlyReason() const override { return m_readOnlyReason; }
     bool ExecOwn(const QString &sql) override;

@@ -36,7 +36,6 @@ static double CpuSeconds(int who)
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The median of the values, or of their ratios to the others when those are given.
 static void WriteScript(const QString &file, const QString &table)
 {
     QFile f(file);

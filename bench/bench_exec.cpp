@@ -79,6 +79,11 @@ static double ExecutorSeconds(TSession &session, const QString &alias, const QSt
     StatementWait::SetPump({});
     if (!ok)
         std::fprintf(stderr, "executor failed: %s\n", qPrintable(last));
+    // A figure of statements that did not all land would mean nothing.
+    QSqlQuery count("SELECT COUNT(*) FROM bench_t", db.Connection().Db());
+    if (!count.next() || count.value(0).toInt() != Statements)
+        std::fprintf(stderr, "the run left %s rows, not %d\n",
+                     qPrintable(count.value(0).toString()), Statements);
     return s;
 }
 

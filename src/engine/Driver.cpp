@@ -185,7 +185,9 @@ QString NewConnectionName(const QString &prefix)
 QString SqlErrorText(const QSqlError &error)
 {
     QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
+    // SQLite's words for no error at all, given with a failure Qt found itself (more than
+    // one statement at a time): Qt's own words say what went wrong.
+    if (text.isEmpty() || text == QLatin1String("not an error"))
         text = error.driverText().trimmed();
     // PostgreSQL prefixes its severity; the program adds its own "ERROR:".
     for (const char *prefix : {"ERROR:", "FATAL:"})

@@ -2,6 +2,8 @@
 // megabytes of INSERTs. The editor must open them, paint them and take keystrokes in them.
 #include "Base.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,18 +23,6 @@ public:
     void ReadStructure(const QString &) override {}
 };
 
-// Resident memory of this process in megabytes.
-double RssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
-
 QString InsertLine(qsizetype size)
 {
     QString line = QStringLiteral("INSERT INTO t VALUES ");
@@ -50,12 +40,6 @@ QString Inserts(qsizetype size)
     for (int i = 0; text.size() < size; ++i)
         text += QStringLiteral("INSERT INTO t VALUES (%1,'name %1',NULL);\n").arg(i);
     return text;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Opens Text in a fresh editor and paints it; the editor then takes keystrokes.
@@ -108,19 +92,19 @@ int main(int argc, char **argv)
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
     if (mode == QLatin1String("--rss-50mb")) {
         const QString script = Inserts(50 * 1000 * 1000);
-        const double before = RssMb();
+        const double before = ResidentMb();
         Editor big(script);
         std::printf("memo_50mb_script_rss_vs_file_ratio: %.2f\n",
-                    (RssMb() - before) / (script.size() / 1e6));
+                    (ResidentMb() - before) / (script.size() / 1e6));
         return 0;
     }
     if (mode == QLatin1String("--rss-1m")) {
         QString script;
         for (int i = 0; i < 1000000; ++i)
             script += QStringLiteral("SELECT a, b FROM table_%1 WHERE id = %1;\n").arg(i);
-        const double before = RssMb();
+        const double before = ResidentMb();
         Editor million(script);
-        std::printf("memo_open_1m_rss_mb: %.1f\n", RssMb() - before);
+        std::printf("memo_open_1m_rss_mb: %.1f\n", ResidentMb() - before);
         return 0;
     }
     for (const char *m : {"--rss-1m", "--rss-50mb"}) {

@@ -12,13 +12,43 @@
 #include <QSet>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
+// A reader that loops on a damaged file works all the while: it is stopped after this much
+// processor time, so that a loaded machine, which only slows a healthy read, does not make
+// the file look damaged. A reader waiting on something else gets the longer wall-clock limit.
 constexpr int ProbeSeconds = 5;
+constexpr int ProbeWaitSeconds = 30;
 constexpr qint64 ProbeBytes = qint64(1) << 30;
 
 bool g_inProbe = false;
+
+// Resident bytes and processor milliseconds of a running process, as far as they are known.
+struct TUsage
+{
+    qint64 bytes = 0;
+    qint64 cpuMs = 0;
+};
+
+TUsage UsageOf(qint64 pid)
+{
+    TUsage u;
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (statm.open(QIODevice::ReadOnly))
+        u.bytes = statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+    // The name in the second field may hold blanks; the fields after it are numbers, user
+    // and system time the 12th and 13th of them, in clock ticks.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray all = stat.readAll();
+        const QList<QByteArray> fields = all.mid(all.lastIndexOf(')') + 2).split(' ');
+        const qint64 ticks = fields.value(11).toLongLong() + fields.value(12).toLongLong();
+        u.cpuMs = ticks * 1000 / sysconf(_SC_CLK_TCK);
+    }
+    return u;
+}
 
 QString ProbeProgram()
 {
@@ -72,24 +102,32 @@ void ProbeCatalog(const QString &driver, const TParams &params, const QString &u
     QElapsedTimer clock;
     clock.start();
     bool finished = false;
-    qint64 pages = 0;
-    while (!(finished = child.waitForFinished(50)) && clock.elapsed() < ProbeSeconds * 1000) {
-        QFile statm(QStringLiteral("/proc/%1/statm").arg(child.processId()));
-        if (statm.open(QIODevice::ReadOnly))
-            pages = statm.readAll().split(' ').value(1).toLongLong();
-        if (pages * 4096 > ProbeBytes)
+    TUsage used;
+    while (!(finished = child.waitForFinished(50)) && clock.elapsed() < ProbeWaitSeconds * 1000) {
+        used = UsageOf(child.processId());
+        if (used.bytes > ProbeBytes || used.cpuMs > ProbeSeconds * 1000)
             break;
     }
     if (!finished) {
         child.kill();
         child.waitForFinished();
-        error = pages * 4096 > ProbeBytes
-            ? QStringLiteral("%1 is damaged: reading its tables took more than %2 MB of memory.")
-                  .arg(file)
-                  .arg(ProbeBytes >> 20)
-            : QStringLiteral("%1 is damaged: reading its tables did not end within %2 seconds.")
-                  .arg(file)
-                  .arg(ProbeSeconds);
+        if (used.bytes > ProbeBytes)
+            error = QStringLiteral(
+                        "%1 is damaged: reading its tables took more than %2 MB of memory.")
+                        .arg(file)
+                        .arg(ProbeBytes >> 20);
+        else if (used.cpuMs > ProbeSeconds * 1000)
+            error = QStringLiteral(
+                        "%1 is damaged: reading its tables did not end within %2 seconds of work.")
+                        .arg(file)
+                        .arg(ProbeSeconds);
+        else
+            // Not the file's fault, so the next try reads it again.
+            throw EDatabaseError(
+                QStringLiteral("%1 cannot be read: reading its tables waited more than %2 "
+                               "seconds without working; another program may hold the file.")
+                    .arg(file)
+                    .arg(ProbeWaitSeconds));
     } else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
         // The engine's own message when the probe could write it; a crash leaves none.
         const QByteArray out = child.readAllStandardOutput();

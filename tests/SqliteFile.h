@@ -4,6 +4,7 @@
 // gone before the test goes on.
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -16,7 +17,7 @@ inline void RunOnSqliteFile(const QString &file, const QStringList &statements)
         QVERIFY(db.open());
         QSqlQuery q(db);
         for (const QString &s : statements)
-            QVERIFY2(q.exec(s), qPrintable(s));
+            QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("setup"));
 }

@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 inline QString PgEnv(const char *name)
@@ -28,3 +29,16 @@ inline QStringList PgAliasParams()
             QStringLiteral("DATABASE NAME=") + PgEnv("ORVANE_PG_DATABASE"),
             QStringLiteral("USER NAME=") + PgEnv("ORVANE_PG_USER")};
 }
+
+// The main() of a test program whose settings and data folders (and so its DEMO database)
+// are made afresh for the run, under an application of the given class.
+#define ORVANE_TEST_MAIN_WITH_HOME(TestClass, AppClass)                                            \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        QTemporaryDir home;                                                                        \
+        qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());                              \
+        qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());                                  \
+        AppClass app(argc, argv);                                                                  \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

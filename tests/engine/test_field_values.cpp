@@ -3,6 +3,7 @@
 #include "FieldText.h"
 #include "Lookup.h"
 #include "Session.h"
+#include "SqliteFile.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -23,20 +24,13 @@ class TestFieldValues : public QObject
 private slots:
     void initTestCase()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(m_dir.filePath("data.sqlite"));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const char *s :
-                 {"CREATE TABLE ITEM (ID INTEGER PRIMARY KEY, CODE CHAR(4) NOT NULL,"
-                  " NOTE VARCHAR(60), PRICE FLOAT, BORN DATE)",
-                  "INSERT INTO ITEM VALUES (1, '0007', 'seven', 1.5, '2024-02-29')",
-                  "CREATE TABLE CODES (CODE VARCHAR(4) COLLATE NOCASE PRIMARY KEY, TITLE TEXT)",
-                  "INSERT INTO CODES VALUES ('ab', 'lower'), ('0007', 'seven')"})
-                QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(
+            m_dir.filePath("data.sqlite"),
+            {"CREATE TABLE ITEM (ID INTEGER PRIMARY KEY, CODE CHAR(4) NOT NULL,"
+             " NOTE VARCHAR(60), PRICE FLOAT, BORN DATE)",
+             "INSERT INTO ITEM VALUES (1, '0007', 'seven', 1.5, '2024-02-29')",
+             "CREATE TABLE CODES (CODE VARCHAR(4) COLLATE NOCASE PRIMARY KEY, TITLE TEXT)",
+             "INSERT INTO CODES VALUES ('ab', 'lower'), ('0007', 'seven')"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("SHOP", "SQLITE", {"DATABASE NAME=" + m_dir.filePath("data.sqlite")},
                             TSession::TPersistence::SessionOnly);

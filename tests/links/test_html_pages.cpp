@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "Session.h"
 #include "SharedRoutines.h"
+#include "SqliteFile.h"
 #include "TreeReading.h"
 
 #include <QDir>
@@ -59,21 +60,14 @@ private:
 void TestHtmlPages::initTestCase()
 {
     const QString file = m_dir.filePath("html.sqlite");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const char *sql :
-             {"CREATE TABLE \"<b>&\"\"x\" (ID INTEGER PRIMARY KEY, CUSTID INTEGER, \"UP\" INTEGER)",
-              "CREATE INDEX \"by<i>\" ON \"<b>&\"\"x\" (CUSTID)",
-              "CREATE TABLE \"../../x\" (ID INTEGER PRIMARY KEY, BACK INTEGER, OTHER INTEGER)",
-              "CREATE TABLE ORDERS (ORDERNO INTEGER PRIMARY KEY, CUSTNO INTEGER, NO INTEGER)",
-              "CREATE INDEX BYCUST ON ORDERS (CUSTNO)",
-              "CREATE TABLE PLAIN (A INTEGER, B VARCHAR(10))"})
-            QVERIFY2(q.exec(sql), sql);
-    }
-    QSqlDatabase::removeDatabase("fill");
+    RunOnSqliteFile(
+        file,
+        {"CREATE TABLE \"<b>&\"\"x\" (ID INTEGER PRIMARY KEY, CUSTID INTEGER, \"UP\" INTEGER)",
+         "CREATE INDEX \"by<i>\" ON \"<b>&\"\"x\" (CUSTID)",
+         "CREATE TABLE \"../../x\" (ID INTEGER PRIMARY KEY, BACK INTEGER, OTHER INTEGER)",
+         "CREATE TABLE ORDERS (ORDERNO INTEGER PRIMARY KEY, CUSTNO INTEGER, NO INTEGER)",
+         "CREATE INDEX BYCUST ON ORDERS (CUSTNO)",
+         "CREATE TABLE PLAIN (A INTEGER, B VARCHAR(10))"});
     TSession::Default().AddAlias("HTML_DB", "SQLITE", {"DATABASE NAME=" + file},
                                  TSession::TPersistence::SessionOnly);
     m_main = std::make_unique<TDatabase>("HTML_MAIN");

@@ -5,6 +5,7 @@
 #include "ModalAnswers.h"
 #include "Param.h"
 #include "Session.h"
+#include "SqliteFile.h"
 #include "TableParam.h"
 #include "TypeParam.h"
 #include "WhereParam.h"
@@ -68,16 +69,10 @@ private slots:
     void initTestCase()
     {
         const QString file = m_dir.filePath("params.sqlite");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("CREATE TABLE PARAMS_CUST (ID INTEGER PRIMARY KEY, NAME VARCHAR(30),"
-                           " BORN DATE, AGE SMALLINT)"));
-            QVERIFY(q.exec("CREATE TABLE PARAMS_ORDERS (ID INTEGER)"));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(file,
+                        {"CREATE TABLE PARAMS_CUST (ID INTEGER PRIMARY KEY, NAME VARCHAR(30),"
+                         " BORN DATE, AGE SMALLINT)",
+                         "CREATE TABLE PARAMS_ORDERS (ID INTEGER)"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("PARAMS", "SQLITE", {"DATABASE NAME=" + file},
                             TSession::TPersistence::SessionOnly);

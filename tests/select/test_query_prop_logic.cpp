@@ -1,5 +1,6 @@
 #include "QueryPropLogic.h"
 #include "SelectSupport.h"
+#include "SqliteFile.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -47,18 +48,11 @@ private slots:
     void initTestCase()
     {
         const QString file = m_dir.filePath("props.sqlite");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const char *s : {"CREATE TABLE T (Name VARCHAR(20), K INTEGER, N INTEGER)",
-                                  "CREATE TABLE Tab (Name VARCHAR(20), K INTEGER)",
-                                  "INSERT INTO T VALUES ('a', 1, 5), ('b', 2, 6)",
-                                  "INSERT INTO Tab VALUES ('x', 1)"})
-                QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(file,
+                        {"CREATE TABLE T (Name VARCHAR(20), K INTEGER, N INTEGER)",
+                         "CREATE TABLE Tab (Name VARCHAR(20), K INTEGER)",
+                         "INSERT INTO T VALUES ('a', 1, 5), ('b', 2, 6)",
+                         "INSERT INTO Tab VALUES ('x', 1)"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("QP", "SQLITE", {"DATABASE NAME=" + file});
         m_db = std::make_unique<SelectBuilder>(m_session.get(), "QP");

@@ -1,5 +1,6 @@
 #include "SelectSupport.h"
 #include "SelectText.h"
+#include "SqliteFile.h"
 
 #include <QLocale>
 #include <QSqlDatabase>
@@ -40,24 +41,17 @@ private slots:
     void initTestCase()
     {
         const QString file = m_dir.filePath("select.sqlite");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const char *s :
-                 {"CREATE TABLE T1 (A INTEGER, B VARCHAR(20), D DATE, S SMALLINT)",
-                  "INSERT INTO T1 VALUES (1, 'one', '2024-05-03', 10), (2, 'two', '2024-06-01', "
-                  "20),"
-                  " (3, 'three', NULL, 30)",
-                  "CREATE TABLE T2 (K INTEGER, C VARCHAR(10), E DATE, F VARCHAR(10))",
-                  "INSERT INTO T2 VALUES (1, 'c1', '2024-05-03', 'f1'), (2, 'c2', '2024-01-01', "
-                  "'f2'),"
-                  " (9, 'c9', NULL, 'f9')",
-                  "CREATE TABLE T3 (X INTEGER, ONLY3 TIMESTAMP)"})
-                QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(
+            file,
+            {"CREATE TABLE T1 (A INTEGER, B VARCHAR(20), D DATE, S SMALLINT)",
+             "INSERT INTO T1 VALUES (1, 'one', '2024-05-03', 10), (2, 'two', '2024-06-01', "
+             "20),"
+             " (3, 'three', NULL, 30)",
+             "CREATE TABLE T2 (K INTEGER, C VARCHAR(10), E DATE, F VARCHAR(10))",
+             "INSERT INTO T2 VALUES (1, 'c1', '2024-05-03', 'f1'), (2, 'c2', '2024-01-01', "
+             "'f2'),"
+             " (9, 'c9', NULL, 'f9')",
+             "CREATE TABLE T3 (X INTEGER, ONLY3 TIMESTAMP)"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("SEL", "SQLITE", {"DATABASE NAME=" + file});
         m_db = std::make_unique<SelectBuilder>(m_session.get(), "SEL");

@@ -1,6 +1,7 @@
 // The about boxes offscreen: chosen from the editor's selection through the Help menu, the
 // mail link, the keys that close them, and balls made by clicking the picture.
 #include "ShellTestSupport.h"
+#include "TestSupport.h"
 
 #include "About.h"
 #include "MessageDlg.h"
@@ -176,14 +177,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    TestAbout test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestAbout, QApplication)
 
 #include "test_about.moc"

@@ -7,6 +7,7 @@
 #include "MessageDlg.h"
 #include "Session.h"
 #include "ShellTestSupport.h"
+#include "SqliteFile.h"
 
 #include <QDir>
 #include <QLabel>
@@ -46,20 +47,13 @@ class TestCompareCommand : public QObject
     {
         const QString file = m_dir.filePath("shop.db");
         QFile::remove(file);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "shop_setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("CREATE TABLE MODEL (ID INTEGER, NAME CHAR(40), NEW INTEGER)"));
-            QVERIFY(q.exec("CREATE TABLE \"OLD COPY\" (name CHAR(20), ID INTEGER, OLD FLOAT)"));
-            QVERIFY(q.exec("CREATE TABLE SAME (NEW INTEGER, id INTEGER, NAME CHAR(40))"));
-            // A view whose table is gone: listed, but its fields cannot be read.
-            QVERIFY(q.exec("CREATE TABLE GONE (A INTEGER)"));
-            QVERIFY(q.exec("CREATE VIEW BROKEN AS SELECT A FROM GONE"));
-            QVERIFY(q.exec("DROP TABLE GONE"));
-        }
-        QSqlDatabase::removeDatabase("shop_setup");
+        // A view whose table is gone: listed, but its fields cannot be read.
+        RunOnSqliteFile(file,
+                        {"CREATE TABLE MODEL (ID INTEGER, NAME CHAR(40), NEW INTEGER)",
+                         "CREATE TABLE \"OLD COPY\" (name CHAR(20), ID INTEGER, OLD FLOAT)",
+                         "CREATE TABLE SAME (NEW INTEGER, id INTEGER, NAME CHAR(40))",
+                         "CREATE TABLE GONE (A INTEGER)",
+                         "CREATE VIEW BROKEN AS SELECT A FROM GONE", "DROP TABLE GONE"});
         QVERIFY(p.Show());
         if (!p->DB_Orvane.Session().IsAlias("SHOP")) // the session outlives a window
             p->DB_Orvane.Session().AddAlias("SHOP", "SQLITE", {"DATABASE NAME=" + file},

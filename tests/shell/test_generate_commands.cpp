@@ -7,6 +7,7 @@
 #include "MessageDlg.h"
 #include "Session.h"
 #include "ShellTestSupport.h"
+#include "SqliteFile.h"
 #include "TreeReading.h"
 
 #include <QComboBox>
@@ -175,14 +176,8 @@ void TestGenerateCommands::recordStatementsRun()
 {
     const QString file = QDir::temp().filePath("shop.db");
     QFile::remove(file);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "shop_setup");
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(
-            "CREATE TABLE ITEMS (ID INTEGER PRIMARY KEY, NAME CHAR(30), PRICE FLOAT)"));
-    }
-    QSqlDatabase::removeDatabase("shop_setup");
+    RunOnSqliteFile(file,
+                    {"CREATE TABLE ITEMS (ID INTEGER PRIMARY KEY, NAME CHAR(30), PRICE FLOAT)"});
     TProgram p;
     QVERIFY(p.Show());
     p->DB_Orvane.Session().AddAlias("SHOP", "SQLITE", {"DATABASE NAME=" + file},

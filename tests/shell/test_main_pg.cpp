@@ -300,15 +300,7 @@ void TestMainPg::transactionOfAScriptSurvivesTheRefresh()
     QCOMPARE(count.value(0).toInt(), 2);
 }
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    TestMainPg test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestMainPg, QApplication)
 
 #include "test_main_pg.moc"
 

@@ -1,6 +1,7 @@
 // The tree on SQLite and table-file aliases, offscreen: Goto Tree on a table named in a
 // query, names holding dots, Refresh after a changing run, and damaged table files.
 #include "ShellTestSupport.h"
+#include "TestSupport.h"
 
 #include "Database.h"
 #include "Driver.h"
@@ -232,14 +233,6 @@ void TestMainTree::damagedTableFilesTellTheirReason()
                       << "TREE_MDB";
 }
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    TestMainTree test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestMainTree, QApplication)
 
 #include "test_main_tree.moc"

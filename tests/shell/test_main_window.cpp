@@ -2,6 +2,7 @@
 // commands, moving to nodes by path, bookmark and script text, keys and closing, a script
 // from the command line.
 #include "ShellTestSupport.h"
+#include "TestSupport.h"
 
 #include "Database.h"
 #include "EditorCommands.h"
@@ -557,14 +558,6 @@ void TestMainWindow::openScriptArgument()
     QCOMPARE(f.readAll(), QByteArray("SELECT * FROM ITEMS;\nSELECT 2;\n"));
 }
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    TestMainWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestMainWindow, QApplication)
 
 #include "test_main_window.moc"

@@ -1,6 +1,7 @@
 // The main window's commands reaching the executor, the result windows, the parameter
 // dialogs and the script files, each through its real action, offscreen on the DEMO alias.
 #include "ShellTestSupport.h"
+#include "TestSupport.h"
 #include "params/ModalAnswers.h"
 
 #include "DataSet.h"
@@ -263,14 +264,5 @@ void TestMainWiring::standardEditCommandsActOnTheFocusedText()
     QCOMPARE(p->memSQL->toPlainText(), QString("DEMO.ORDERS"));
 }
 
-int main(int argc, char **argv)
-{
-    // A settings folder and a DEMO database of this run's own.
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    TestMainWiring test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestMainWiring, QApplication)
 #include "test_main_wiring.moc"

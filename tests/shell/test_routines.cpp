@@ -1,5 +1,6 @@
 #include "Session.h"
 #include "SharedRoutines.h"
+#include "SqliteFile.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -45,16 +46,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath("t.sqlite");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("CREATE TABLE beta (x)"));
-            QVERIFY(q.exec("CREATE TABLE Alpha (x)"));
-            QVERIFY(q.exec("CREATE TABLE GAMMA (x)"));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        RunOnSqliteFile(
+            file, {"CREATE TABLE beta (x)", "CREATE TABLE Alpha (x)", "CREATE TABLE GAMMA (x)"});
         TSession session(dir.filePath("aliases.ini"));
         session.AddAlias("T", "SQLITE", {"DATABASE NAME=" + file});
         QCOMPARE(AliasTableNames("T", &session), QStringList({"Alpha", "beta", "GAMMA"}));

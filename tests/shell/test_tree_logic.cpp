@@ -6,6 +6,7 @@
 #include "Session.h"
 #include "Settings.h"
 #include "Table.h"
+#include "TestSupport.h"
 #include "TreeLogic.h"
 #include "TreeReading.h"
 
@@ -365,14 +366,6 @@ void TestTreeLogic::fileTypeWritesOnlyWhatIsMissing()
     QCOMPARE(ScriptFileTypeOwner(byDefault), QString("sqleditor.desktop"));
 }
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    QCoreApplication app(argc, argv);
-    TestTreeLogic test;
-    return QTest::qExec(&test, argc, argv);
-}
+ORVANE_TEST_MAIN_WITH_HOME(TestTreeLogic, QCoreApplication)
 
 #include "test_tree_logic.moc"

@@ -103,32 +103,6 @@ bool TSqliteConnection::InTransaction()
     return handle && !sqlite3_get_autocommit(handle);
 }
 
-bool TSqliteConnection::ExecWatched(const QString &sql, int &rowsAffected)
-{
-    // A statement of a run goes to the engine directly: through Qt it costs a result object,
-    // a conversion to UTF-16 the engine converts back, and column bookkeeping, which a script
-    // of many short statements spends more on than on the engine's own parsing.
-    sqlite3 *handle = Handle();
-    if (!handle)
-        return false;
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt *statement = nullptr;
-    const char *tail = nullptr;
-    const int prepared
-        = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &statement, &tail);
-    const auto end = qScopeGuard([&statement] { sqlite3_finalize(statement); });
-    if (prepared != SQLITE_OK)
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
-    // Nothing to run, or more than one statement: Qt's own answers stand for those.
-    if (!statement || !QByteArrayView(tail, text.constEnd() - tail).trimmed().isEmpty())
-        return false;
-    const int stepped = sqlite3_step(statement);
-    if (stepped != SQLITE_DONE && stepped != SQLITE_ROW)
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
-    rowsAffected = sqlite3_changes(handle);
-    return true;
-}
-
 void TSqliteConnection::ReadSnapshot(const std::function<void()> &read)
 {
     // Outside a transaction every catalog statement takes the file's lock and checks the

@@ -26,7 +26,6 @@ public:
     TFieldDef ResultField(const QSqlQuery &query, int column) override;
     QString RowIdColumn() const override { return QStringLiteral("rowid"); }
     bool InTransaction() override;
-    bool ExecWatched(const QString &sql, int &rowsAffected) override;
     void ReadSnapshot(const std::function<void()> &read) override;
     bool ReturnsRows(const QString &keyword, const QString &statement) const override;
 

@@ -71,7 +71,10 @@ void TQuery::ExecSQL()
     QSqlQuery q(c.Db());
     if (!q.exec(Text()))
         throw EDatabaseError(SqlErrorText(q.lastError()));
-    m_rowsAffected = q.numRowsAffected();
+    // A definition changes no rows: SQLite would give the count of the change before it, and
+    // the Firebird driver warns that it cannot tell.
+    static const QStringList definitions {"CREATE", "ALTER", "DROP", "RECREATE"};
+    m_rowsAffected = definitions.contains(StatementKeyword(Text())) ? 0 : q.numRowsAffected();
 }
 
 void TQuery::Open()

@@ -284,6 +284,9 @@ private slots:
         QCOMPARE(Count("SELECT COUNT(*) FROM PERSON WHERE CITY = 'Oslo'"), 2);
         q.ExecSQL();
         QCOMPARE(q.RowsAffected(), 4);
+        q.SQL = QStringList {"CREATE TABLE AFTER_UPDATE (A INTEGER)"};
+        q.ExecSQL();
+        QCOMPARE(q.RowsAffected(), 0); // not the count of the UPDATE before it
         // Refused by Qt before the engine sees it: Qt's words, not the engine's "not an error".
         q.SQL = QStringList {"SELECT 1; SELECT 2"};
         try {

@@ -22,6 +22,15 @@ inline double Median(std::vector<double> values, const std::vector<double> &othe
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
+// The time work takes in milliseconds.
+inline double ElapsedMs(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
+}
+
 // The median time of work in milliseconds; before runs untimed ahead of each run.
 inline double MedianMs(int runs, const std::function<void()> &work,
                        const std::function<void()> &before = {})
@@ -30,10 +39,7 @@ inline double MedianMs(int runs, const std::function<void()> &work,
     for (int i = 0; i < runs; ++i) {
         if (before)
             before();
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
+        times.push_back(ElapsedMs(work));
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

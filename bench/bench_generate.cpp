@@ -12,7 +12,6 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -71,12 +70,6 @@ int main(int argc, char **argv)
     QString million;
     for (int i = 0; i < 1000000; ++i)
         million += QStringLiteral("SELECT %1;\n").arg(i);
-    const auto timed = [](const std::function<void()> &work) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        return t.nsecsElapsed() / 1e6;
-    };
     const auto script = [&] {
         main.mnuSQLScript->trigger();
         QCoreApplication::processEvents();
@@ -96,14 +89,14 @@ int main(int argc, char **argv)
     int lines = 0;
     for (int round = 0; round < 5; ++round) {
         if (round % 2)
-            read.push_back(timed(catalog));
+            read.push_back(ElapsedMs(catalog));
         main.memSQL->clear();
-        empty.push_back(timed(script));
+        empty.push_back(ElapsedMs(script));
         lines = main.memSQL->document()->blockCount();
         main.memSQL->setPlainText(million);
-        full.push_back(timed(script));
+        full.push_back(ElapsedMs(script));
         if (round % 2 == 0)
-            read.push_back(timed(catalog));
+            read.push_back(ElapsedMs(catalog));
     }
     const double scriptMs = Median(empty);
     main.mnuSQLFmtScrp->trigger();

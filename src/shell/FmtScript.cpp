@@ -333,32 +333,31 @@ void TfrmFmtScript::btnApplyClick()
         panCtrl->setEnabled(true);
         memSQL->setEnabled(true);
     });
-    // The message waits for the end of the read, which holds the database's read lock.
-    bool canceled = false;
-    try {
-        tabSource.ReadSnapshot([&] {
-            for (const QString &table : tables) {
-                QCoreApplication::processEvents();
-                if ((canceled = m_cancel))
-                    return;
-                try {
-                    if (!(sqlite
-                          && table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))) {
-                        ReadStructure(table);
-                        written += ApplyFormat(format, commas, table, tabSource.FieldDefs,
-                                               tabSource.IndexDefs);
-                    }
-                } catch (const EDatabaseError &e) {
-                    unread << table + QStringLiteral(": ") + e.Message();
+    const auto readTables = [&] {
+        for (const QString &table : tables) {
+            QCoreApplication::processEvents();
+            if (m_cancel)
+                return;
+            try {
+                if (!(sqlite && table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))) {
+                    ReadStructure(table);
+                    written += ApplyFormat(format, commas, table, tabSource.FieldDefs,
+                                           tabSource.IndexDefs);
                 }
-                if (Progress)
-                    Progress->setValue(std::min(Progress->value() + 1, Progress->maximum()));
+            } catch (const EDatabaseError &e) {
+                unread << table + QStringLiteral(": ") + e.Message();
             }
-        });
+            if (Progress)
+                Progress->setValue(std::min(Progress->value() + 1, Progress->maximum()));
+        }
+    };
+    try {
+        tabSource.ReadSnapshot(readTables);
     } catch (const EDatabaseError &e) {
         unread << e.Message();
     }
-    if (canceled)
+    // Shown once the read, which holds the database's read lock, has ended.
+    if (m_cancel)
         MessageDlg(QStringLiteral("Canceled by user"), TMsgDlgType::Information, QMessageBox::Ok);
     if (!unread.isEmpty())
         MessageDlg(QStringLiteral("These tables could not be read and were left out:\n")

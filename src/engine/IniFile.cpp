@@ -5,9 +5,74 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The lock beside a settings file. The kernel lets go of it when its holder ends, however
+// it ends, so a copy killed in the middle of a write never keeps the others out (a lock
+// file that only says who made it is judged stale by its age, and one left empty by a
+// kill kept every later writer out for seconds). The file is removed on release; a taker
+// checks that the file it locked is still the one at the path, since the holder before
+// may have removed it between the taker's open and its lock.
+class TLockFile
+{
+public:
+    explicit TLockFile(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {}
+    TLockFile(const TLockFile &) = delete;
+    TLockFile &operator=(const TLockFile &) = delete;
+    ~TLockFile()
+    {
+        if (m_fd < 0)
+            return;
+        ::unlink(m_path.constData()); // while still locked, so no one takes the old file
+        ::close(m_fd);
+    }
+
+    // True once held; false while another process holds it, or with Error() set when the
+    // lock file cannot be made.
+    bool TryLock()
+    {
+        for (;;) {
+            const int fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                m_error = errno;
+                return false;
+            }
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                m_error = errno == EWOULDBLOCK ? 0 : errno;
+                ::close(fd);
+                return false;
+            }
+            struct stat held, atPath;
+            if (::fstat(fd, &held) == 0 && ::stat(m_path.constData(), &atPath) == 0
+                && held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino) {
+                m_fd = fd;
+                return true;
+            }
+            ::close(fd);
+        }
+    }
+    bool IsLocked() const { return m_fd >= 0; }
+    int Error() const { return m_error; }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+} // namespace
 
 TIniFile::TIniFile(QString fileName)
     : m_fileName(std::move(fileName))
@@ -257,21 +322,19 @@ void TIniFile::Update(const std::function<void()> &edits)
         return;
     }
     QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    // The other copy holds the lock only while it re-reads and writes; a lock left by a
-    // copy that died is taken over (QLockFile checks whether its process still runs).
-    QLockFile lock(m_fileName + QStringLiteral(".lock"));
-    lock.setStaleLockTime(10000);
-    // Polled briefly instead of QLockFile's own waits, which grow to seconds: a write of
-    // the other copy takes a few milliseconds.
+    // The other copy holds the lock only while it re-reads and writes, a few milliseconds;
+    // it is polled briefly rather than waited on with growing sleeps.
+    TLockFile lock(m_fileName + QStringLiteral(".lock"));
     QDeadlineTimer deadline(10000);
-    while (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && !deadline.hasExpired())
+    while (!lock.TryLock() && lock.Error() == 0 && !deadline.hasExpired())
         QThread::msleep(2);
-    if (!lock.isLocked())
+    if (!lock.IsLocked())
         throw EDatabaseError(
-            (lock.error() == QLockFile::LockFailedError
-                 ? QStringLiteral("Cannot write %1: another program holds its lock file %1.lock")
-                 : QStringLiteral("Cannot write %1: its lock file %1.lock cannot be made"))
-                .arg(m_fileName));
+            lock.Error() == 0
+                ? QStringLiteral("Cannot write %1: another program holds its lock file %1.lock")
+                      .arg(m_fileName)
+                : QStringLiteral("Cannot write %1: its lock file %1.lock cannot be made: %2")
+                      .arg(m_fileName, QString::fromLocal8Bit(std::strerror(lock.Error()))));
     // A file that is there but cannot be read must not be replaced by our one key.
     if (QString error; !Load(&error))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(m_fileName, error));

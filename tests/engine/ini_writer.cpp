@@ -3,6 +3,7 @@
 // then writes its own keys one by one, each write a change of the file on its own.
 //   ini_writer ini <file> <go-file> <prefix> <count>
 //   ini_writer alias <config-file> <go-file> <prefix> <count>
+//   ini_writer hold <file>: takes the file's lock, says "holding" and waits to be killed
 #include "EngineError.h"
 #include "IniFile.h"
 #include "Session.h"
@@ -16,6 +17,15 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("hold")) {
+        TIniFile ini(args[2]);
+        ini.Update([] {
+            std::puts("holding");
+            std::fflush(stdout);
+            for (;;)
+                QThread::sleep(60);
+        });
+    }
     if (args.size() != 6)
         return 2;
     const QString mode = args[1], file = args[2], go = args[3], prefix = args[4];

@@ -3,6 +3,7 @@
 #include "Session.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -223,6 +224,31 @@ private slots:
         for (int i = 0; i < Aliases; ++i) {
             QVERIFY(names.contains("AALIAS" + QString::number(i)));
             QVERIFY(names.contains("BALIAS" + QString::number(i)));
+        }
+    }
+
+    void aLockLeftByAKilledWriterKeepsNoOneOut()
+    {
+        // A writer killed while it holds the lock, and the empty lock file one killed
+        // while making it leaves: the next write neither waits out the ten seconds it
+        // gives a live holder nor fails, and takes the leftover away.
+        const QString path = Path(QStringLiteral("killed/Orvane.ini"));
+        QProcess holder;
+        holder.start(QStringLiteral(INI_WRITER), {"hold", path});
+        QVERIFY(holder.waitForReadyRead(60000));
+        QCOMPARE(holder.readAll(), QByteArray("holding\n"));
+        QVERIFY(QFile::exists(path + QStringLiteral(".lock")));
+        holder.kill();
+        QVERIFY(holder.waitForFinished(60000));
+        for (const char *leftover : {"", "1"}) {
+            if (*leftover)
+                Write(path + QStringLiteral(".lock"), QByteArray());
+            QElapsedTimer took;
+            took.start();
+            TIniFile(path).WriteString("Config", "After", leftover);
+            QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+            QCOMPARE(TIniFile(path).ReadString("Config", "After", "none"), QString(leftover));
+            QVERIFY(!QFile::exists(path + QStringLiteral(".lock")));
         }
     }
 

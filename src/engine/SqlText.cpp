@@ -115,7 +115,11 @@ void RequireNoNul(const QString &sql)
 
 QString NoRowsForm(const QString &sql, const QString &alias)
 {
+    // Empty statements before it are nothing to the engine that runs the text alone, but
+    // inside the parentheses they would be a syntax error.
     QString text = sql.trimmed();
+    while (text.startsWith(u';'))
+        text = text.mid(1).trimmed();
     TWordScan scan(text);
     QString word;
     int depth = 0;

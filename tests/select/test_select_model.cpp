@@ -102,6 +102,11 @@ private slots:
         auto wordAgain = Read(kept);
         wordAgain->Write();
         QCOMPARE(wordAgain->Query()->SQL, kept);
+
+        // And: an empty statement before the SELECT hid the fields of its "*", which then
+        // stood for them only once written without it.
+        auto behind = Read({";;SELECT * FROM T2 b"});
+        QCOMPARE(Texts(behind->Fields), QStringList({"K", "C", "E", "F"}));
     }
 
     void readingNeedsTextAndAWorkingStatement()

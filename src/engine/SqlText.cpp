@@ -78,6 +78,32 @@ private:
     bool m_openComment = false;
 };
 
+// The text after the empty statements it starts with (";" among blanks and comments):
+// nothing to an engine that runs the text alone, but a syntax error inside parentheses.
+QString WithoutLeadingEmptyStatements(const QString &text)
+{
+    const qsizetype n = text.size();
+    qsizetype at = 0, from = 0;
+    while (at < n) {
+        if (text[at].isSpace()) {
+            ++at;
+        } else if (text[at] == u';') {
+            from = ++at;
+        } else if (QStringView(text).mid(at, 2) == u"--") {
+            const qsizetype eol = text.indexOf(u'\n', at);
+            at = eol < 0 ? n : eol + 1;
+        } else if (QStringView(text).mid(at, 2) == u"/*") {
+            const qsizetype end = text.indexOf(QLatin1String("*/"), at + 2);
+            if (end < 0)
+                break;
+            at = end + 2;
+        } else {
+            break;
+        }
+    }
+    return text.mid(from);
+}
+
 } // namespace
 
 QString StatementKeyword(const QString &sql)
@@ -115,11 +141,7 @@ void RequireNoNul(const QString &sql)
 
 QString NoRowsForm(const QString &sql, const QString &alias)
 {
-    // Empty statements before it are nothing to the engine that runs the text alone, but
-    // inside the parentheses they would be a syntax error.
-    QString text = sql.trimmed();
-    while (text.startsWith(u';'))
-        text = text.mid(1).trimmed();
+    QString text = WithoutLeadingEmptyStatements(sql).trimmed();
     TWordScan scan(text);
     QString word;
     int depth = 0;

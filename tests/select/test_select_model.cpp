@@ -105,7 +105,7 @@ private slots:
 
         // And: an empty statement before the SELECT hid the fields of its "*", which then
         // stood for them only once written without it.
-        auto behind = Read({";;SELECT * FROM T2 b"});
+        auto behind = Read({"-- note", "; /* none */ ;SELECT * FROM T2 b"});
         QCOMPARE(Texts(behind->Fields), QStringList({"K", "C", "E", "F"}));
     }
 

@@ -7,17 +7,35 @@
 #include "IniFile.h"
 
 #include <QMap>
+#include <QSet>
 
 namespace {
 
 using TContent = QMap<QString, QMap<QString, QString>>;
 
+// What every key reads as, by upper-case names: a key's first line counts, and a section
+// named twice is the first of them, as ReadString sees them. Gathered from each section's
+// lines once, not by a ReadString per key, which takes the square of a long section's
+// length and made long inputs the slowest part of the fuzzing.
 TContent Content(const TIniFile &ini)
 {
     TContent c;
-    for (const QString &section : ini.ReadSections())
-        for (const QString &key : ini.ReadSection(section))
-            c[section.toUpper()][key.toUpper()] = ini.ReadString(section, key);
+    QSet<QString> sections;
+    for (const QString &section : ini.ReadSections()) {
+        if (sections.contains(section))
+            continue;
+        sections.insert(section);
+        QMap<QString, QString> &keys = c[section.toUpper()];
+        QSet<QString> seen;
+        for (const QString &pair : ini.ReadSectionValues(section)) {
+            const qsizetype equals = pair.indexOf(u'=');
+            const QString key = pair.left(equals).toUpper();
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                keys[key] = pair.mid(equals + 1);
+            }
+        }
+    }
     return c;
 }
 

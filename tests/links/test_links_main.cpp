@@ -132,12 +132,8 @@ void TestLinksMain::propertiesListTheLookupTablesFields()
 
     // An empty lookup disables the result field and empties it; a table that cannot be
     // read reports the engine's message and leaves the dialog open.
-    QStringList messages;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              messages << text;
-              return QMessageBox::Ok;
-          });
+    TShownMessages boxes;
+    const QStringList &messages = boxes.texts;
     TFieldProps shown;
     answers.Add([&](QWidget *w) {
         auto *d = qobject_cast<TfrmFieldProp *>(w);
@@ -151,7 +147,6 @@ void TestLinksMain::propertiesListTheLookupTablesFields()
         d->btnOk->click();
     });
     p->mnuPopProps->trigger();
-    SetMessageDlgHandler(previous);
     QCOMPARE(messages.size(), 1);
     QVERIFY(shown.resultField.isEmpty());
     QCOMPARE(Key("ORDERS", "EMPNO", "ResultField"), QString());
@@ -271,8 +266,8 @@ void TestLinksMain::unwritableFilesAreShownAndNothingIsLost()
     QVERIFY(QFile::link("/proc/self", projects));
     QVERIFY(QDir().mkpath(page));
     {
-        TShownMessages messages;
-        const QStringList &shown = messages.texts;
+        TShownMessages boxes;
+        const QStringList &shown = boxes.texts;
         TProgram p;
         p->FindByPath("DEMO.ORDERS.CUSTNO");
         TModalAnswers answers;

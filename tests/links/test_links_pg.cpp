@@ -28,7 +28,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-static const QString Lines = QStringLiteral("sales.Order Lines");
+static const QString OrderLines = QStringLiteral("sales.Order Lines");
 
 // The program remembers the server's user and a password, so the tree logs in asking nobody.
 static void RememberLogin(TProgram &p)
@@ -70,7 +70,7 @@ void TestLinksPg::schemaTableLinkedToPublicTable()
     TProgram p;
     RememberLogin(p);
     TModalAnswers answers;
-    QVERIFY(p->SelectPath("LINKS_PG." + Lines + ".customer_id"));
+    QVERIFY(p->SelectPath("LINKS_PG." + OrderLines + ".customer_id"));
     QCOMPARE(p->NodePathText(), QString("LINKS_PG.sales.Order Lines.customer_id"));
     answers.Add([](QWidget *w) {
         auto *d = qobject_cast<TfrmFindTree *>(w);
@@ -82,7 +82,7 @@ void TestLinksPg::schemaTableLinkedToPublicTable()
     p->mnuPopLinkEdit->trigger();
     QCOMPARE(answers.Seen(), 1);
 
-    const QString file = ProjectFileName("LINKS_PG", Lines);
+    const QString file = ProjectFileName("LINKS_PG", OrderLines);
     QCOMPARE(QFileInfo(file).absolutePath(),
              QDir(ApplicationFolder() + "Projects/LINKS_PG").absolutePath());
     QCOMPARE(TIniFile(file).ReadString("customer_id", "Lookup"), QString("LINKS_PG.customer.id"));
@@ -104,7 +104,7 @@ void TestLinksPg::schemaTableLinkedToPublicTable()
     const QString folder = ApplicationFolder() + "Html/";
     QDir().mkpath(folder);
     THtmlPages pages({nullptr, folder, MainDatabaseName, p->DB_Orvane.AliasName(), false, {}});
-    QCOMPARE(pages.WritePage("LINKS_PG", Lines), QString("sales.Order Lines.htm"));
+    QCOMPARE(pages.WritePage("LINKS_PG", OrderLines), QString("sales.Order Lines.htm"));
     QCOMPARE(pages.Written(), QStringList({"customer.htm", "sales.Order Lines.htm"}));
     QFile page(folder + "sales.Order Lines.htm");
     QVERIFY(page.open(QIODevice::ReadOnly));

@@ -42,6 +42,12 @@ struct TProgram
     }
 };
 
+// The editor's text, line by line.
+inline QStringList Lines(const TProgram &p)
+{
+    return p->memSQL->toPlainText().split(u'\n');
+}
+
 inline QTreeWidgetItem *Selected(const TProgram &p)
 {
     return p->MainTree->currentItem();
@@ -79,11 +85,13 @@ inline bool SameImage(const QIcon &a, const QIcon &b)
 struct TShownMessages
 {
     QStringList texts;
+    QMessageBox::StandardButton reply;
     TMessageHandler previous;
-    explicit TShownMessages(QMessageBox::StandardButton reply = QMessageBox::Ok)
+    explicit TShownMessages(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : reply(answer)
     {
         previous = SetMessageDlgHandler(
-            [this, reply](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
+            [this](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
                 texts << text;
                 return reply;
             });

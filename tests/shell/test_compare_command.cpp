@@ -18,11 +18,6 @@
 
 namespace {
 
-QStringList Lines(const TProgram &p)
-{
-    return p->memSQL->toPlainText().split(u'\n');
-}
-
 // Answers the target dialog with a path; what it offered is kept in seen.
 void Target(TModalAnswers &answers, const QString &path, QStringList *seen = nullptr)
 {
@@ -138,11 +133,8 @@ void TestCompareCommand::unreadableTables()
     TProgram p;
     Open(p);
     QVERIFY(!QTest::currentTestFailed());
-    QStringList errors;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        errors << text;
-        return QMessageBox::Ok;
-    });
+    TShownMessages boxes;
+    QStringList &errors = boxes.texts;
     p->FindByPath("SHOP.BROKEN");
     QCOMPARE(SelectedText(p), QString("BROKEN"));
     errors.clear(); // the tree's own reading of the node

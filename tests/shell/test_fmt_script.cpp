@@ -25,11 +25,6 @@
 
 namespace {
 
-QStringList Lines(const TProgram &p)
-{
-    return p->memSQL->toPlainText().split(u'\n');
-}
-
 TfrmFmtScript *Open(TProgram &p)
 {
     p->mnuSQLFmtScrp->trigger();

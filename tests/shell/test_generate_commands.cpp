@@ -24,11 +24,6 @@
 
 namespace {
 
-QStringList Lines(const TProgram &p)
-{
-    return p->memSQL->toPlainText().split(u'\n');
-}
-
 QTreeWidgetItem *Expanded(QTreeWidgetItem *node)
 {
     node->setExpanded(true);
@@ -138,15 +133,11 @@ void TestGenerateCommands::dropPerNodeKind()
     p->mnuEdtRefreshClick();
     QVERIFY(AliasNode(p, "SPARE"));
     p->MainTree->setCurrentItem(AliasNode(p, "SPARE"));
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    QStringList asked;
-    SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-        asked << text;
-        return answer;
-    });
+    TShownMessages boxes(QMessageBox::Cancel);
+    const QStringList &asked = boxes.texts;
     p->mnuSQLDrop->trigger();
     QVERIFY(AliasNode(p, "SPARE"));
-    answer = QMessageBox::Ok;
+    boxes.reply = QMessageBox::Ok;
     p->MainTree->setCurrentItem(AliasNode(p, "SPARE"));
     p->mnuSQLDrop->trigger();
     QCOMPARE(asked, QStringList({"Delete SPARE?", "Delete SPARE?"}));

@@ -115,12 +115,8 @@ void TestMainPg::readErrorsShownUnlessLoginCancelled()
     SetParamValue(params, "DATABASE NAME", "shell_no_such_database");
     TSession::Default().AddAlias("SHELL_PG_BAD", "POSTGRESQL", params,
                                  TSession::TPersistence::SessionOnly);
-    QStringList shown;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              shown << text;
-              return QMessageBox::Ok;
-          });
+    TShownMessages boxes;
+    const QStringList &shown = boxes.texts;
     {
         TModalAnswers answers;
         answers.Add([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
@@ -152,7 +148,6 @@ void TestMainPg::readErrorsShownUnlessLoginCancelled()
         QVERIFY2(shown[1].contains("shell_no_such_database"), qPrintable(shown[1]));
         p->SessionAliases << "SHELL_PG_BAD";
     }
-    SetMessageDlgHandler(previous);
     QVERIFY(!TSession::Default().IsAlias("SHELL_PG_BAD"));
 }
 
@@ -198,12 +193,8 @@ void TestMainPg::aliasReadAgainAfterServerWentAway()
         Exec("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
              " WHERE datname = 'shell_gone_db' AND pid <> pg_backend_pid()");
     };
-    QStringList shown;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              shown << text;
-              return QMessageBox::Ok;
-          });
+    TShownMessages boxes;
+    const QStringList &shown = boxes.texts;
     {
         TProgram p; // the login is remembered from an earlier run: no dialog, nothing accepted
         p->Ini().WriteString("Config", "UserName_SHELL_PG_GONE", PgEnv("ORVANE_PG_USER"));
@@ -266,7 +257,6 @@ void TestMainPg::aliasReadAgainAfterServerWentAway()
         QVERIFY(w->dsResult->rowCount() > 0);
         QVERIFY(w->PanelText(2).isEmpty());
     }
-    SetMessageDlgHandler(previous);
     Exec("DROP DATABASE shell_gone_db WITH (FORCE)");
 }
 

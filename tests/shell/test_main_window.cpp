@@ -277,12 +277,8 @@ void TestMainWindow::unreadableAliasShowsWhy()
     TSession::Default().AddAlias("SHELL_GONE", "SQLITE",
                                  {"DATABASE NAME=" + dir.filePath("missing.sqlite")},
                                  TSession::TPersistence::SessionOnly);
-    QStringList shown;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              shown << text;
-              return QMessageBox::Ok;
-          });
+    TShownMessages boxes;
+    const QStringList &shown = boxes.texts;
     {
         TProgram p;
         QTreeWidgetItem *gone = AliasNode(p, "SHELL_GONE");
@@ -302,7 +298,6 @@ void TestMainWindow::unreadableAliasShowsWhy()
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         p->SessionAliases << "SHELL_GONE";
     }
-    SetMessageDlgHandler(previous);
 }
 
 void TestMainWindow::commandStatesFollowSelection()

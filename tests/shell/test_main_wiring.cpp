@@ -214,14 +214,9 @@ void TestMainWiring::saveWritesTheFileAndLetsTheWindowClose()
 
     // "Yes" to the save question saves under the same name, and the window may close.
     p->memSQL->appendPlainText("SELECT 2;");
-    QStringList asked;
-    const TMessageHandler previous
-        = SetMessageDlgHandler([&](const QString &text, TMsgDlgType, QMessageBox::StandardButtons) {
-              asked << text;
-              return QMessageBox::Yes;
-          });
+    TShownMessages boxes(QMessageBox::Yes);
+    const QStringList &asked = boxes.texts;
     QVERIFY(p->close());
-    SetMessageDlgHandler(previous);
     QCOMPARE(asked, QStringList {"Save File?"});
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(saved.readAll()).trimmed(), QString("SELECT 1;\nSELECT 2;"));

@@ -385,6 +385,14 @@ private slots:
         looped[at] = char(first & 0xff); // the first block's next one is itself
         looped[at + 1] = char(first >> 8);
         QTest::newRow("block chain loops") << looped;
+        // Also found by fuzzing: a currency field wider than a number, the record's size kept
+        // by a narrower text field, overran pxlib's stack.
+        QByteArray wide = good;
+        const qsizetype fields = good.indexOf(QByteArray("\x04\x04\x01\x14\x03\x02\x05\x08", 8));
+        QVERIFY(fields > 0);
+        wide[fields + 3] = char(8);
+        wide[fields + 7] = char(20);
+        QTest::newRow("currency field too wide") << wide;
     }
 
     void damagedFilesGiveErrors()

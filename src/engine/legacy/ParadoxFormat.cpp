@@ -149,6 +149,32 @@ bool IsBlob(int native)
         || native == pxfOLE || native == pxfGraphic;
 }
 
+// Whether a field of the type can be as wide as a header says. pxlib copies the fixed
+// types into buffers of their own size, so a wider one overran its stack, and the last
+// ten bytes of a blob field locate its blob.
+bool WidthFits(int native, int width)
+{
+    switch (native) {
+    case pxfLogical:
+        return width == 1;
+    case pxfShort:
+        return width == 2;
+    case pxfLong:
+    case pxfAutoInc:
+    case pxfDate:
+    case pxfTime:
+        return width == 4;
+    case pxfCurrency:
+    case pxfNumber:
+    case pxfTimestamp:
+        return width == 8;
+    case pxfBCD:
+        return width == 17;
+    default:
+        return width >= (IsBlob(native) ? 10 : 1) && width <= 255;
+    }
+}
+
 TFileColumn ColumnOf(const QString &name, int native, int width, int decimals)
 {
     TFileColumn c;
@@ -390,6 +416,9 @@ private:
             const QString name = QString::fromLatin1(pf->px_fname ? pf->px_fname : "");
             if (TypeOf(type) == ftUnknown || pf->px_flen <= 0)
                 throw EDatabaseError(QStringLiteral("field %1 has an unknown type").arg(name));
+            if (!WidthFits(type, pf->px_flen))
+                throw EDatabaseError(
+                    QStringLiteral("field %1 cannot be %2 bytes wide").arg(name).arg(pf->px_flen));
             Columns.push_back(ColumnOf(name, type, pf->px_flen, pf->px_fdc));
             sum += pf->px_flen;
         }

@@ -26,14 +26,11 @@ TContent Content(const TIniFile &ini)
             continue;
         sections.insert(section);
         QMap<QString, QString> &keys = c[section.toUpper()];
-        QSet<QString> seen;
         for (const QString &pair : ini.ReadSectionValues(section)) {
             const qsizetype equals = pair.indexOf(u'=');
             const QString key = pair.left(equals).toUpper();
-            if (!seen.contains(key)) {
-                seen.insert(key);
+            if (!keys.contains(key))
                 keys[key] = pair.mid(equals + 1);
-            }
         }
     }
     return c;

@@ -60,21 +60,22 @@ void TQuery::Prepare()
 void TQuery::ExecSQL()
 {
     Close();
-    RequireNoNul(Text());
+    const QString text = Text();
+    RequireNoNul(text);
     TConnection &c = Database().Connection();
-    if (c.ExecOwn(Text())) {
+    if (c.ExecOwn(text)) {
         m_rowsAffected = 0;
         return;
     }
-    if (StatementWait::Running() && c.ExecWatched(Text(), m_rowsAffected))
+    if (StatementWait::Running() && c.ExecWatched(text, m_rowsAffected))
         return;
     QSqlQuery q(c.Db());
-    if (!q.exec(Text()))
+    if (!q.exec(text))
         throw EDatabaseError(SqlErrorText(q.lastError()));
     // A definition changes no rows: SQLite would give the count of the change before it, and
     // the Firebird driver warns that it cannot tell.
     static const QStringList definitions {"CREATE", "ALTER", "DROP", "RECREATE"};
-    m_rowsAffected = definitions.contains(StatementKeyword(Text())) ? 0 : q.numRowsAffected();
+    m_rowsAffected = definitions.contains(StatementKeyword(text)) ? 0 : q.numRowsAffected();
 }
 
 void TQuery::Open()

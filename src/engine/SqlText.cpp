@@ -15,6 +15,23 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'$';
 }
 
+// Where the comment that starts at `at` ends, or `at` when none starts there. A "/*" that
+// is never closed runs to the end of the text and sets open.
+qsizetype AfterComment(const QString &text, qsizetype at, bool &open)
+{
+    const QStringView two = QStringView(text).mid(at, 2);
+    if (two == u"--") {
+        const qsizetype eol = text.indexOf(u'\n', at);
+        return eol < 0 ? text.size() : eol + 1;
+    }
+    if (two == u"/*") {
+        const qsizetype end = text.indexOf(QLatin1String("*/"), at + 2);
+        open = end < 0;
+        return end < 0 ? text.size() : end + 2;
+    }
+    return at;
+}
+
 // Walks the text a token at a time, passing over blanks, comments, literals and quoted
 // names, which can hide any word.
 class TWordScan
@@ -30,14 +47,8 @@ public:
         const qsizetype n = m_text.size();
         while (m_at < n) {
             const QChar c = m_text[m_at];
-            const QChar next = m_at + 1 < n ? m_text[m_at + 1] : QChar();
-            if (c == u'-' && next == u'-') {
-                const qsizetype eol = m_text.indexOf(u'\n', m_at);
-                m_at = eol < 0 ? n : eol + 1;
-            } else if (c == u'/' && next == u'*') {
-                const qsizetype end = m_text.indexOf(QLatin1String("*/"), m_at + 2);
-                m_openComment = end < 0;
-                m_at = end < 0 ? n : end + 2;
+            if (const qsizetype after = AfterComment(m_text, m_at, m_openComment); after != m_at) {
+                m_at = after;
             } else if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
                 const QChar close = c == u'[' ? QChar(u']') : c;
                 const qsizetype end = m_text.indexOf(close, m_at + 1);
@@ -82,24 +93,17 @@ private:
 // nothing to an engine that runs the text alone, but a syntax error inside parentheses.
 QString WithoutLeadingEmptyStatements(const QString &text)
 {
-    const qsizetype n = text.size();
     qsizetype at = 0, from = 0;
-    while (at < n) {
-        if (text[at].isSpace()) {
+    bool open = false;
+    while (at < text.size()) {
+        if (text[at].isSpace())
             ++at;
-        } else if (text[at] == u';') {
+        else if (text[at] == u';')
             from = ++at;
-        } else if (QStringView(text).mid(at, 2) == u"--") {
-            const qsizetype eol = text.indexOf(u'\n', at);
-            at = eol < 0 ? n : eol + 1;
-        } else if (QStringView(text).mid(at, 2) == u"/*") {
-            const qsizetype end = text.indexOf(QLatin1String("*/"), at + 2);
-            if (end < 0)
-                break;
-            at = end + 2;
-        } else {
+        else if (const qsizetype after = AfterComment(text, at, open); after != at)
+            at = after;
+        else
             break;
-        }
     }
     return text.mid(from);
 }

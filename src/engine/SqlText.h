@@ -22,6 +22,5 @@ void RequireNoNul(const QString &sql);
 
 // The statement as a query of its columns that yields no row and runs nothing of it:
 // "SELECT * FROM (<sql>) alias WHERE 1 = 0", without empty statements (";") before or after
-// it. A comment
-// the statement leaves open is closed first, or it would swallow the rest.
+// it. A comment the statement leaves open is closed first, or it would swallow the rest.
 QString NoRowsForm(const QString &sql, const QString &alias);

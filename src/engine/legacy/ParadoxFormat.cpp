@@ -536,6 +536,17 @@ private:
                 return false;
             });
 
+        // pxlib rewrites the header after every record: the table is built in memory and
+        // written in one go. A record takes at most twice its size in a block.
+        int recordSize = 0;
+        for (const TFileColumn &col : Columns)
+            recordSize += col.Width;
+        const qint64 bound = 0x10000 + 0x8000 + (qint64(rows.size()) + 2) * (2 * recordSize + 16);
+        QByteArray image(bound, '\0');
+        std::unique_ptr<FILE, int (*)(FILE *)> memory(
+            fmemopen(image.data(), size_t(image.size()), "w+"), std::fclose);
+        // The document comes after its memory file: when a value is refused, closing it still
+        // writes into that file, which must then be open.
         TPxDoc doc;
         const int n = int(Columns.size());
         auto *fields = static_cast<pxfield_t *>(doc->malloc(doc, sizeof(pxfield_t) * n, "fields"));
@@ -547,15 +558,6 @@ private:
             fields[i].px_flen = Columns[i].Width;
             fields[i].px_fdc = Columns[i].Decimals;
         }
-        // pxlib rewrites the header after every record: the table is built in memory and
-        // written in one go. A record takes at most twice its size in a block.
-        int recordSize = 0;
-        for (const TFileColumn &col : Columns)
-            recordSize += col.Width;
-        const qint64 bound = 0x10000 + 0x8000 + (qint64(rows.size()) + 2) * (2 * recordSize + 16);
-        QByteArray image(bound, '\0');
-        std::unique_ptr<FILE, int (*)(FILE *)> memory(
-            fmemopen(image.data(), size_t(image.size()), "w+"), std::fclose);
         if (!memory
             || PX_create_fp(doc, fields, n, memory.get(),
                             KeyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)

@@ -12,7 +12,6 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>

@@ -16,7 +16,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
@@ -79,7 +78,7 @@ int main(int argc, char **argv)
     main.memSQL->setPlainText(script.join(u'\n'));
     main.memSQL->appendPlainText("SELECT J0.K FROM J0;");
     const auto caretAt = [&](int line) {
-        main.memSQL->setTextCursor(QTextCursor(main.memSQL->document()->findBlockByNumber(line)));
+        main.memSQL->setTextCursor(TMemoCursor(main.memSQL->document()->findBlockByNumber(line)));
     };
     caretAt(10);
     main.mnuPopQryProp->trigger();

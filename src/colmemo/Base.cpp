@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QPainter>
-#include <QTextBlock>
 
 TfrmBase::TfrmBase(QWidget *parent)
     : QMainWindow(parent)
@@ -24,7 +23,6 @@ TfrmBase::TfrmBase(QWidget *parent)
     memSQL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memSQL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memSQL->setTabChangesFocus(false);
-    memSQL->setLineWrapMode(QPlainTextEdit::NoWrap);
     AddSqlColorRules(memSQL->ColorRules());
     memSQL->OnDrawKey
         = [this](QPainter &canvas, const QString &key, const QRectF &rect, const QColor &color) {
@@ -66,7 +64,7 @@ void TfrmBase::memSQLKeyPress(QObject *, QChar &Key)
 {
     if (Key != QChar('\r'))
         return;
-    QTextCursor cursor = memSQL->textCursor();
+    TMemoCursor cursor = memSQL->textCursor();
     // With a selection, Enter replaces it as usual.
     if (cursor.hasSelection())
         return;

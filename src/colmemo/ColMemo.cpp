@@ -1,20 +1,27 @@
 #include "ColMemo.h"
 
-#include "MemoLayout.h"
-
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
+#include <QDrag>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextLayout>
+#include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
 // How far beyond the visible columns of a wide line spans are looked for.
 constexpr int WideLineReach = 10000;
+
+bool OneCellAscii(QChar c)
+{
+    return c.unicode() >= 0x20 && c.unicode() < 0x7F;
+}
 
 } // namespace
 
@@ -39,22 +46,26 @@ TColor QColorToTColor(const QColor &Color)
 }
 
 TColorMemo::TColorMemo(QWidget *AOwner)
-    : QPlainTextEdit(AOwner)
+    : QAbstractScrollArea(AOwner)
+    , m_doc(new TMemoDocument(this))
+    , m_cursor(m_doc)
 {
-    auto *doc = new QTextDocument(this);
-    m_docLayout = new TMemoLayout(doc);
-    doc->setDocumentLayout(m_docLayout);
-    setDocument(doc);
-    // The native caret would be painted over by the colour layer, so the memo hides it and
-    // draws its own caret after the layer.
-    setCursorWidth(0);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAcceptDrops(true);
+    setAcceptDrops(true);
     m_caretTimer.setInterval(std::max(QApplication::cursorFlashTime() / 2, 1));
     connect(&m_caretTimer, &QTimer::timeout, this, [this] {
         m_caretOn = !m_caretOn;
         viewport()->update(m_caretArea);
     });
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::CaretMoved);
-    connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::Change);
+    connect(m_doc, &TMemoDocument::contentsChange, this, &TColorMemo::ContentsChange);
+    connect(m_doc, &TMemoDocument::contentsChanged, this, &TColorMemo::Change);
+    connect(m_doc, &TMemoDocument::undoAvailable, this, &TColorMemo::undoAvailable);
+    connect(m_doc, &TMemoDocument::redoAvailable, this, &TColorMemo::redoAvailable);
+    connect(m_doc, &TMemoDocument::modificationChanged, this, &TColorMemo::modificationChanged);
+    UpdateMetrics();
 }
 
 void TColorMemo::SetColorRules(const TDrawRules &Rules)
@@ -71,45 +82,372 @@ void TColorMemo::SetHotSpot(const THotSpot &Value)
     PaintKeys(this, false);
 }
 
+// ---- text and caret
+
+TMemoCursor TColorMemo::textCursor() const
+{
+    return m_cursor;
+}
+
+void TColorMemo::setTextCursor(const TMemoCursor &Cursor)
+{
+    TMemoCursor c(m_doc);
+    c.setPosition(Cursor.anchor());
+    c.setPosition(Cursor.position(), QTextCursor::KeepAnchor);
+    SetCursor(c);
+    ensureCursorVisible();
+}
+
+void TColorMemo::SetCursor(const TMemoCursor &Cursor, bool KeepCell)
+{
+    const TMemoCursor old = m_cursor;
+    m_cursor = Cursor;
+    if (!KeepCell)
+        m_keptCell = -1;
+    if (old.position() != m_cursor.position() || old.anchor() != m_cursor.anchor())
+        m_doc->BreakUndoMerge();
+    const bool newSelection = old.selectionStart() != m_cursor.selectionStart()
+        || old.selectionEnd() != m_cursor.selectionEnd();
+    if (newSelection) {
+        // The selection's colours are painted with the text.
+        viewport()->update();
+        if (old.hasSelection() != m_cursor.hasSelection())
+            emit copyAvailable(m_cursor.hasSelection());
+        emit selectionChanged();
+    }
+    if (old.position() != m_cursor.position()) {
+        CaretMoved();
+        emit cursorPositionChanged();
+    }
+}
+
+void TColorMemo::ContentsChange(int Pos, int Removed, int Added)
+{
+    // The caret follows edits made elsewhere as a QTextCursor would: the text replaced is
+    // taken away, which moves a caret inside it to its start, and the new text pushes a caret
+    // at that place on.
+    auto follow = [&](int p) {
+        if (p < Pos)
+            return p;
+        if (p <= Pos + Removed)
+            return Pos + Added;
+        return p - Removed + Added;
+    };
+    const int pos = follow(m_cursor.position());
+    const int anchor = follow(m_cursor.anchor());
+    m_cursor.setPosition(anchor);
+    m_cursor.setPosition(pos, QTextCursor::KeepAnchor);
+    UpdateScrollBars();
+    m_caretArea = CaretRect().toAlignedRect().adjusted(-1, 0, 1, 0);
+}
+
+void TColorMemo::Edit(const std::function<void(TMemoCursor &)> &Action)
+{
+    TMemoCursor c = m_cursor;
+    Action(c);
+    SetCursor(c);
+    ensureCursorVisible();
+}
+
+bool TColorMemo::moveCursor(QTextCursor::MoveOperation Op, QTextCursor::MoveMode Mode)
+{
+    TMemoCursor c = m_cursor;
+    const bool moved = c.movePosition(Op, Mode);
+    setTextCursor(c);
+    return moved;
+}
+
+void TColorMemo::setReadOnly(bool ReadOnly)
+{
+    m_readOnly = ReadOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !ReadOnly);
+    viewport()->update();
+}
+
+qreal TColorMemo::tabStopDistance() const
+{
+    return m_doc->TabCells() * m_cellWidth;
+}
+
+void TColorMemo::setTabStopDistance(qreal Distance)
+{
+    m_doc->SetTabCells(std::max(1, int(std::lround(Distance / m_cellWidth))));
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void TColorMemo::setPlainText(const QString &Text)
+{
+    m_doc->setPlainText(Text);
+    SetCursor(TMemoCursor(m_doc));
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    UpdateScrollBars();
+}
+
+void TColorMemo::appendPlainText(const QString &Text)
+{
+    const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    const bool empty = m_doc->isEmpty() && m_doc->blockCount() == 1;
+    m_doc->Insert(m_doc->Length(), empty ? Text : u'\n' + Text);
+    if (atBottom)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TColorMemo::insertPlainText(const QString &Text)
+{
+    Edit([&](TMemoCursor &c) { c.insertText(Text); });
+}
+
+void TColorMemo::clear()
+{
+    setPlainText(QString());
+}
+
+void TColorMemo::undo()
+{
+    UndoStep(&TMemoDocument::undo);
+}
+
+void TColorMemo::redo()
+{
+    UndoStep(&TMemoDocument::redo);
+}
+
+void TColorMemo::UndoStep(bool (TMemoDocument::*Step)(int *))
+{
+    int caret = 0;
+    if (!(m_doc->*Step)(&caret))
+        return;
+    TMemoCursor c(m_doc);
+    c.setPosition(caret);
+    SetCursor(c);
+    ensureCursorVisible();
+}
+
+void TColorMemo::copy()
+{
+    if (m_cursor.hasSelection())
+        QApplication::clipboard()->setText(m_cursor.selectedText().replace(QChar(0x2029), u'\n'));
+}
+
+void TColorMemo::cut()
+{
+    if (m_readOnly || !m_cursor.hasSelection())
+        return;
+    copy();
+    Edit([](TMemoCursor &c) { c.removeSelectedText(); });
+}
+
+bool TColorMemo::canPaste() const
+{
+    return !m_readOnly && !QApplication::clipboard()->text().isEmpty();
+}
+
+void TColorMemo::paste()
+{
+    if (m_readOnly)
+        return;
+    const QString text = QApplication::clipboard()->text();
+    if (!text.isEmpty())
+        insertPlainText(text);
+}
+
+void TColorMemo::selectAll()
+{
+    TMemoCursor c(m_doc);
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    SetCursor(c);
+}
+
 int TColorMemo::CaretLine()
 {
-    m_caretLine = document()->findBlock(textCursor().selectionStart()).blockNumber();
+    m_caretLine = m_doc->findBlock(m_cursor.selectionStart()).blockNumber();
     return m_caretLine;
 }
 
 void TColorMemo::SetCaretLine(int Value)
 {
-    m_caretLine = std::clamp(Value, 0, document()->blockCount() - 1);
-    setTextCursor(QTextCursor(document()->findBlockByNumber(m_caretLine)));
+    m_caretLine = std::clamp(Value, 0, m_doc->blockCount() - 1);
+    setTextCursor(TMemoCursor(m_doc->findBlockByNumber(m_caretLine)));
 }
 
 int TColorMemo::CaretCol()
 {
-    const int start = textCursor().selectionStart();
-    m_caretCol = start - document()->findBlock(start).position();
+    const int start = m_cursor.selectionStart();
+    m_caretCol = start - m_doc->findBlock(start).position();
     return m_caretCol;
 }
 
 void TColorMemo::SetCaretCol(int Value)
 {
-    const QTextBlock block
-        = document()->findBlockByNumber(std::clamp(m_caretLine, 0, document()->blockCount() - 1));
-    m_caretCol = std::clamp(Value, 0, block.length() - 1);
-    QTextCursor c(document());
-    c.setPosition(block.position() + m_caretCol);
+    const int line = std::clamp(m_caretLine, 0, m_doc->blockCount() - 1);
+    m_caretCol = std::clamp(Value, 0, m_doc->LineLength(line));
+    TMemoCursor c(m_doc);
+    c.setPosition(m_doc->LineStart(line) + m_caretCol);
     setTextCursor(c);
 }
 
 int TColorMemo::TopLine()
 {
-    m_topLine = firstVisibleBlock().blockNumber();
+    m_topLine = verticalScrollBar()->value();
     return m_topLine;
+}
+
+TMemoBlock TColorMemo::firstVisibleBlock() const
+{
+    return m_doc->findBlockByNumber(verticalScrollBar()->value());
 }
 
 int TColorMemo::CharIndex(int Position) const
 {
-    return Position + document()->findBlock(Position).blockNumber();
+    return Position + m_doc->findBlock(Position).blockNumber();
 }
+
+// ---- geometry
+
+void TColorMemo::UpdateMetrics()
+{
+    const QFontMetricsF fm(font());
+    m_cellWidth = std::max<qreal>(fm.horizontalAdvance(QChar(' ')), 1);
+    // Printable ASCII drawn in runs needs every one of its characters one cell wide; a font
+    // that is not of fixed pitch gets its characters drawn one by one, each in its cell.
+    m_monoAscii = true;
+    for (char16_t c = 0x21; c < 0x7F; ++c) {
+        const qreal w = fm.horizontalAdvance(QChar(c));
+        if (std::abs(w - m_cellWidth) > 0.01) {
+            m_monoAscii = false;
+            m_cellWidth = std::max(m_cellWidth, w);
+        }
+    }
+    m_lineHeight = std::max(1, int(std::ceil(fm.height())));
+    m_ascent = int(std::ceil(fm.ascent()));
+    m_wideCells.clear();
+    const int tabCells = m_doc->TabCells();
+    m_doc->SetCharCells([this](char32_t ch) { return CharCells(ch); });
+    m_doc->SetTabCells(tabCells);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(std::max(1, int(m_cellWidth) * 2));
+    UpdateScrollBars();
+}
+
+int TColorMemo::CharCells(char32_t Ch) const
+{
+    if (Ch < 0x7F && Ch >= 0x20 && m_monoAscii)
+        return 1;
+    auto it = m_wideCells.find(Ch);
+    if (it != m_wideCells.end())
+        return it->second;
+    const QString s = QString::fromUcs4(&Ch, 1);
+    const qreal w = QFontMetricsF(font()).horizontalAdvance(s);
+    const QChar::Category cat = QChar::category(Ch);
+    int cells = int(std::lround(w / m_cellWidth));
+    if (cat == QChar::Mark_NonSpacing || cat == QChar::Mark_Enclosing)
+        cells = 0;
+    else
+        cells = std::max(cells, 1);
+    m_wideCells.emplace(Ch, cells);
+    return cells;
+}
+
+int TColorMemo::VisibleLines() const
+{
+    return std::max(1, (viewport()->height() - TextMargin) / m_lineHeight);
+}
+
+qreal TColorMemo::LineTop(int Line) const
+{
+    return TextMargin + qreal(Line - verticalScrollBar()->value()) * m_lineHeight;
+}
+
+qreal TColorMemo::ColumnX(int Line, int Col) const
+{
+    return TextMargin - horizontalScrollBar()->value() + m_doc->CellOf(Line, Col) * m_cellWidth;
+}
+
+int TColorMemo::HitLine(qreal Y) const
+{
+    const int line
+        = verticalScrollBar()->value() + int(std::floor((Y - TextMargin) / m_lineHeight));
+    return std::clamp(line, 0, m_doc->blockCount() - 1);
+}
+
+int TColorMemo::HitColumn(int Line, qreal X) const
+{
+    const qreal cellF = (X - TextMargin + horizontalScrollBar()->value()) / m_cellWidth;
+    if (cellF <= 0)
+        return 0;
+    const int col = m_doc->ColumnAtCell(Line, int(std::floor(cellF)));
+    if (col >= m_doc->LineLength(Line))
+        return m_doc->LineLength(Line);
+    // Past the middle of a character the caret goes after it.
+    const qreal left = m_doc->CellOf(Line, col);
+    const qreal right = m_doc->CellOf(Line, col + 1);
+    int hit = cellF - left > (right - left) / 2 ? col + 1 : col;
+    // Never between the halves of a surrogate pair.
+    const QString two = m_doc->LineText(Line, std::max(hit - 1, 0), 2);
+    if (hit > 0 && !two.isEmpty() && two[0].isHighSurrogate())
+        ++hit;
+    return std::min(hit, m_doc->LineLength(Line));
+}
+
+int TColorMemo::TextPosAt(const QPoint &Pos) const
+{
+    const int line = HitLine(Pos.y());
+    return m_doc->LineStart(line) + HitColumn(line, Pos.x());
+}
+
+TMemoCursor TColorMemo::cursorForPosition(const QPoint &Pos) const
+{
+    TMemoCursor c(m_doc);
+    c.setPosition(TextPosAt(Pos));
+    return c;
+}
+
+QRect TColorMemo::cursorRect(const TMemoCursor &Cursor) const
+{
+    const TMemoBlock block = m_doc->findBlock(Cursor.position());
+    const int line = block.blockNumber();
+    const qreal x = ColumnX(line, Cursor.position() - block.position());
+    return QRect(int(std::floor(x)), int(LineTop(line)), 1, m_lineHeight);
+}
+
+void TColorMemo::UpdateScrollBars()
+{
+    QScrollBar *v = verticalScrollBar();
+    const int visible = VisibleLines();
+    v->setPageStep(visible);
+    v->setRange(0, std::max(0, m_doc->blockCount() - visible));
+    QScrollBar *h = horizontalScrollBar();
+    const int width = int(std::ceil(m_doc->WidestCells() * m_cellWidth)) + 2 * TextMargin;
+    h->setPageStep(viewport()->width());
+    h->setRange(0, std::max(0, width - viewport()->width()));
+}
+
+void TColorMemo::ensureCursorVisible()
+{
+    const int line = m_cursor.blockNumber();
+    QScrollBar *v = verticalScrollBar();
+    if (line < v->value())
+        v->setValue(line);
+    else if (line >= v->value() + VisibleLines())
+        v->setValue(line - VisibleLines() + 1);
+    QScrollBar *h = horizontalScrollBar();
+    const qreal x = ColumnX(line, m_cursor.positionInBlock()) + h->value();
+    const int width = viewport()->width();
+    if (x - TextMargin < h->value())
+        h->setValue(int(std::floor(x - TextMargin - width / 4.)));
+    else if (x + TextMargin + 1 > h->value() + width)
+        h->setValue(int(std::ceil(x + TextMargin + 1 - width + width / 4.)));
+}
+
+void TColorMemo::centerCursor()
+{
+    verticalScrollBar()->setValue(m_cursor.blockNumber() - VisibleLines() / 2);
+    ensureCursorVisible();
+}
+
+// ---- painting
 
 void TColorMemo::PaintKeys(QObject *, bool OnlyCaretLine)
 {
@@ -127,95 +465,170 @@ void TColorMemo::PaintKeys(QObject *, bool OnlyCaretLine)
 
 void TColorMemo::Change()
 {
+    emit textChanged();
     if (m_redrawAlways) {
         PaintKeys(this, false);
         return;
     }
-    const QTextBlock last = document()->lastBlock();
-    const int lineCount = document()->blockCount();
-    const int textEnd = BlockIndex(last) + last.length() - 1;
+    const int lineCount = m_doc->blockCount();
+    const int textEnd = m_doc->Length() + lineCount - 1;
     const bool onlyCaretLine = lineCount == m_lastLineCount && textEnd == m_lastTextEnd + 1;
     PaintKeys(this, onlyCaretLine);
     m_lastLineCount = lineCount;
     m_lastTextEnd = textEnd;
 }
 
-void TColorMemo::paintEvent(QPaintEvent *e)
+void TColorMemo::DrawText(QPainter &p, int Line, int From, int To, qreal Top) const
 {
-    QPlainTextEdit::paintEvent(e);
-    QPainter p(viewport());
-    const bool onlyCaretLine = m_pendingOnlyCaretLine && CaretLineRect().contains(e->rect());
-    m_pendingOnlyCaretLine = false;
-    PaintLayer(p, onlyCaretLine, e->rect());
-    m_caretArea = CaretRect().toAlignedRect().adjusted(-1, 0, 1, 0);
-    if (hasFocus() && m_caretOn && !isReadOnly() && m_caretArea.isValid())
-        p.fillRect(CaretRect(), palette().color(QPalette::Text));
+    if (To <= From)
+        return;
+    const QString text = m_doc->LineText(Line, From, To - From);
+    const qreal baseline = Top + m_ascent;
+    const qreal x0 = TextMargin - horizontalScrollBar()->value();
+    int cell = m_doc->CellOf(Line, From);
+    const int tab = m_doc->TabCells();
+    qsizetype run = -1;
+    int runCell = 0;
+    auto flush = [&](qsizetype end) {
+        if (run >= 0)
+            p.drawText(QPointF(x0 + runCell * m_cellWidth, baseline),
+                       QStringView(text).mid(run, end - run).toString());
+        run = -1;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (m_monoAscii && OneCellAscii(c)) {
+            if (run < 0) {
+                run = i;
+                runCell = cell;
+            }
+            ++cell;
+            continue;
+        }
+        flush(i);
+        if (c == u'\t') {
+            cell += tab - cell % tab;
+            continue;
+        }
+        char32_t ch = c.unicode();
+        qsizetype n = 1;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(c, text[i + 1]);
+            n = 2;
+        }
+        const int cells = CharCells(ch);
+        if (c.unicode() >= 0x20 && !c.isLowSurrogate())
+            p.drawText(QPointF(x0 + cell * m_cellWidth, baseline), text.mid(i, n));
+        cell += cells;
+        i += n - 1;
+    }
+    flush(text.size());
 }
 
-bool TColorMemo::VisibleOrigin(const QTextBlock &Block, QPointF &Origin) const
+void TColorMemo::DrawLine(QPainter &p, int Line, const QRect &Area)
 {
-    // Walks the visible blocks the way the native paint lays them out; a block outside the
-    // view is reported as such without walking the rest of the document.
-    const int height = viewport()->height();
-    QPointF offset = contentOffset();
-    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() <= height; b = b.next()) {
-        if (b.blockNumber() > Block.blockNumber())
-            break;
-        if (b == Block) {
-            Origin = offset + b.layout()->position();
-            return true;
-        }
-        offset.ry() += blockBoundingRect(b).height();
+    const qreal top = LineTop(Line);
+    const int length = m_doc->LineLength(Line);
+    const qreal x0 = TextMargin - horizontalScrollBar()->value();
+    const int firstCell = std::max(0, int(std::floor((Area.left() - x0) / m_cellWidth)) - 1);
+    const int lastCell = int(std::ceil((Area.right() + 1 - x0) / m_cellWidth)) + 1;
+    const int from = m_doc->ColumnAtCell(Line, firstCell);
+    const int to = std::min(length, m_doc->ColumnAtCell(Line, lastCell) + 1);
+
+    const QPalette &pal = palette();
+    const int start = m_doc->LineStart(Line);
+    const int selFrom = std::clamp(m_cursor.selectionStart() - start, 0, length + 1);
+    const int selTo = std::clamp(m_cursor.selectionEnd() - start, 0, length + 1);
+    if (selTo > selFrom) {
+        // A selection that goes on past the line's end covers its line break as a cell.
+        const qreal left = ColumnX(Line, selFrom);
+        const qreal right
+            = selTo > length ? ColumnX(Line, length) + m_cellWidth : ColumnX(Line, selTo);
+        p.fillRect(QRectF(left, top, right - left, m_lineHeight), pal.brush(QPalette::Highlight));
     }
-    return false;
+    p.setPen(pal.color(QPalette::Text));
+    const int a = std::clamp(selFrom, from, to);
+    const int b = std::clamp(selTo, from, to);
+    DrawText(p, Line, from, a, top);
+    DrawText(p, Line, b, to, top);
+    if (b > a) {
+        p.setPen(pal.color(QPalette::HighlightedText));
+        DrawText(p, Line, a, b, top);
+    }
+}
+
+void TColorMemo::paintEvent(QPaintEvent *e)
+{
+    QPainter p(viewport());
+    const QRect area = e->rect();
+    p.fillRect(area, palette().brush(isEnabled() ? QPalette::Base : QPalette::Window));
+    p.setFont(font());
+    const int top = verticalScrollBar()->value();
+    const int first = std::max(top, HitLine(area.top()));
+    const int last = std::min(m_doc->blockCount() - 1, HitLine(area.bottom()) + 1);
+    for (int line = first; line <= last; ++line)
+        DrawLine(p, line, area);
+
+    const bool onlyCaretLine = m_pendingOnlyCaretLine && CaretLineRect().contains(area);
+    m_pendingOnlyCaretLine = false;
+    PaintLayer(p, onlyCaretLine, area);
+    m_caretArea = CaretRect().toAlignedRect().adjusted(-1, 0, 1, 0);
+    if (hasFocus() && m_caretOn && !m_readOnly && m_caretArea.isValid())
+        p.fillRect(CaretRect(), palette().color(QPalette::Text));
+    if (m_dropPos >= 0) {
+        TMemoCursor drop(m_doc);
+        drop.setPosition(m_dropPos);
+        p.fillRect(cursorRect(drop), palette().color(QPalette::Text));
+    }
 }
 
 bool TColorMemo::CollectLines(int &ScanEnd)
 {
     m_lines.clear();
-    QTextDocument *doc = document();
-    const QTextBlock first = firstVisibleBlock();
-    if (!first.isValid())
+    const int firstLine = verticalScrollBar()->value();
+    const int count = m_doc->blockCount();
+    if (firstLine >= count)
         return false;
-    const int firstLine = first.blockNumber();
-    const int count = doc->blockCount() - firstLine;
     const int scanStartLine = firstLine == 0 ? 0 : std::max(firstLine - m_layer.LinesAbove(), 0);
-
-    QPointF origin;
-    if (!VisibleOrigin(first, origin))
-        return false;
-    // The lines above the first one are scanned for spans opened there, placed upwards.
-    std::vector<ScanLine> above;
-    QPointF up = origin;
-    for (QTextBlock b = first.previous(); b.isValid() && b.blockNumber() >= scanStartLine;
-         b = b.previous()) {
-        up.ry() -= blockBoundingRect(b).height();
-        above.push_back({b, BlockIndex(b), up});
-    }
-    m_lines.assign(above.rbegin(), above.rend());
-
+    // The lines above the first one are scanned for spans opened there.
+    for (int n = scanStartLine; n < firstLine; ++n)
+        m_lines.push_back({n, BlockIndex(n), LineTop(n)});
     const int height = viewport()->height();
-    QTextBlock b = first;
     ScanEnd = -1;
-    for (int i = 0; i < count && b.isValid(); ++i, b = b.next()) {
-        const QTextLine line = b.layout()->lineCount() > 0 ? b.layout()->lineAt(0) : QTextLine();
-        const qreal top = origin.y() + (line.isValid() ? line.y() : 0);
-        const qreal lineHeight = line.isValid() ? line.height() : fontMetrics().height();
+    for (int n = firstLine; n < count; ++n) {
+        const qreal top = LineTop(n);
         // Only wholly visible lines are coloured; the scan ends where the first other one begins.
-        if (top + lineHeight <= 0 || top + lineHeight > height) {
-            ScanEnd = BlockIndex(b);
+        if (top + m_lineHeight > height) {
+            ScanEnd = BlockIndex(n);
             break;
         }
-        m_lines.push_back({b, BlockIndex(b), origin});
-        origin.ry() += blockBoundingRect(b).height();
+        m_lines.push_back({n, BlockIndex(n), top});
     }
-    if (m_lines.empty())
+    if (m_lines.empty() || m_lines.back().Number < firstLine)
         return false;
     if (ScanEnd < 0) {
         const ScanLine &last = m_lines.back();
-        ScanEnd = last.Index + last.Block.length() - 1;
+        ScanEnd = last.Index + m_doc->LineLength(last.Number);
     }
     return true;
+}
+
+void TColorMemo::ClipLines(const QRect &Area)
+{
+    // A line far wider than the view holds runs by the hundred thousand: only the columns in
+    // the painted area are placed and drawn.
+    constexpr int WideLine = 1000;
+    const qreal x0 = TextMargin - horizontalScrollBar()->value();
+    for (ScanLine &l : m_lines) {
+        const int length = m_doc->LineLength(l.Number);
+        if (length < WideLine)
+            continue;
+        const int firstCell = std::max(0, int(std::floor((Area.left() - x0) / m_cellWidth)) - 1);
+        const int lastCell = int(std::ceil((Area.right() + 1 - x0) / m_cellWidth)) + 1;
+        l.VisibleFrom = std::min(m_doc->ColumnAtCell(l.Number, firstCell), length);
+        l.VisibleTo
+            = std::clamp(m_doc->ColumnAtCell(l.Number, lastCell) + 1, l.VisibleFrom, length);
+    }
 }
 
 void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
@@ -235,45 +648,43 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
     ClipLines(Area);
 
     // The snapshot holds only the scanned lines, with CR LF between them as the character
-    // indexes count it.
-    int scanFrom = m_lines.front().Index;
+    // indexes count it. Of a wide line only a stretch around the visible columns is scanned,
+    // blanked elsewhere so that the character indexes stay; a span opened further left than
+    // that stretch reaches is not seen, as one opened above the scanned lines is not.
+    const ScanLine &firstLine = m_lines.front();
+    const int lead = std::max(firstLine.VisibleFrom - WideLineReach, 0);
+    const int scanFrom = firstLine.Index + lead;
     m_textBuf.resize(0);
     for (const ScanLine &line : m_lines) {
-        const QString text = line.Block.text();
-        // Of a wide line only a stretch around the visible columns is scanned, blanked
-        // elsewhere so that the character indexes stay; a span opened further left than
-        // that stretch reaches is not seen, as one opened above the scanned lines is not.
-        const qsizetype from = std::max(0, line.VisibleFrom - WideLineReach);
-        const qsizetype to = line.VisibleTo == INT_MAX
-            ? text.size()
-            : std::min<qsizetype>(text.size(), qsizetype(line.VisibleTo) + WideLineReach);
-        m_textBuf += QString(from, QChar(' '));
-        m_textBuf += QStringView(text).mid(from, std::max<qsizetype>(to - from, 0));
-        m_textBuf += QString(std::max<qsizetype>(text.size() - std::max(to, from), 0), QChar(' '));
-        if (line.Block.next().isValid())
-            m_textBuf += QLatin1String("\r\n");
+        const int length = m_doc->LineLength(line.Number);
+        const int from = std::max(0, line.VisibleFrom - WideLineReach);
+        const int to
+            = line.VisibleTo == INT_MAX ? length : std::min(length, line.VisibleTo + WideLineReach);
+        const bool isFirst = &line == &firstLine;
+        const bool isLast = &line == &m_lines.back();
+        if (!isFirst)
+            m_textBuf += QString(from, QChar(' '));
+        m_textBuf += m_doc->LineText(line.Number, from, std::max(to - from, 0));
+        if (isLast) {
+            // The hidden end of a wide last line needs no scan; the line break of a whole
+            // one is scanned as it ends a span there.
+            if (to == length && line.Number + 1 < m_doc->blockCount())
+                m_textBuf += QLatin1String("\r\n");
+            break;
+        }
+        m_textBuf += QString(std::max(length - std::max(to, from), 0), QChar(' '));
+        m_textBuf += QLatin1String("\r\n");
     }
     m_textBuf.truncate(std::max(scanEnd - scanFrom, 0));
-    // Blanks that stand for the hidden ends of a wide first or last line need no scan.
-    const ScanLine &lastLine = m_lines.back();
-    if (lastLine.VisibleTo != INT_MAX)
-        m_textBuf.truncate(std::min<qsizetype>(m_textBuf.size(),
-                                               qsizetype(lastLine.Index - scanFrom)
-                                                   + lastLine.VisibleTo + WideLineReach));
-    const int lead = std::max(m_lines.front().VisibleFrom - WideLineReach, 0);
-    if (lead > 0)
-        m_textBuf.remove(0, std::min<qsizetype>(lead, m_textBuf.size()));
-    scanFrom += lead;
     m_lastScanFrom = scanFrom;
     m_lastScanEnd = scanFrom + int(m_textBuf.size());
 
-    const QTextCursor cursor = textCursor();
     TPaintState state;
-    state.SelStart = CharIndex(cursor.selectionStart());
-    state.SelLength = CharIndex(cursor.selectionEnd()) - state.SelStart;
-    state.WantTabs = !tabChangesFocus();
+    state.SelStart = CharIndex(m_cursor.selectionStart());
+    state.SelLength = CharIndex(m_cursor.selectionEnd()) - state.SelStart;
+    state.WantTabs = !m_tabChangesFocus;
     state.RedrawAlways = m_redrawAlways;
-    state.CaretLineStart = BlockIndex(document()->findBlock(cursor.selectionStart()));
+    state.CaretLineStart = BlockIndex(m_doc->findBlock(m_cursor.selectionStart()).blockNumber());
     state.FontColor = QColorToTColor(palette().color(QPalette::Text));
     m_runCount = m_layer.BuildRuns({m_textBuf, scanFrom}, state);
 
@@ -282,37 +693,14 @@ void TColorMemo::PaintLayer(QPainter &p, bool OnlyCaretLine, const QRect &Area)
     int drawFrom = scanFrom;
     int drawTo = m_lastScanEnd;
     if (OnlyCaretLine) {
-        const QTextBlock caretLine = document()->findBlock(cursor.selectionStart());
+        const int caretLine = m_doc->findBlock(m_cursor.selectionStart()).blockNumber();
         drawFrom = BlockIndex(caretLine);
-        drawTo = drawFrom + caretLine.length() - 1;
+        drawTo = drawFrom + m_doc->LineLength(caretLine);
     }
     const TKeyDescrList &runs = m_layer.Descriptors();
     for (int i = 0; i < m_runCount; ++i) {
         if (runs[i].EndPos >= drawFrom && runs[i].BegPos <= drawTo)
             DrawRun(p, runs[i], Area);
-    }
-}
-
-void TColorMemo::ClipLines(const QRect &Area)
-{
-    // A line far wider than the view holds runs by the hundred thousand, and placing each one
-    // costs a walk along the line: only the columns in the painted area are placed and drawn.
-    // Finding a column from a position walks the line too, so the visible columns are taken
-    // from the line's mean step, exact in the editor's fixed-pitch font, with three widths of
-    // the area to spare on either side for lines whose characters differ in width.
-    constexpr int WideLine = 1000;
-    for (ScanLine &l : m_lines) {
-        const QTextLayout *layout = l.Block.layout();
-        const int length = l.Block.length() - 1;
-        if (length < WideLine || layout->lineCount() != 1)
-            continue;
-        const QTextLine line = layout->lineAt(0);
-        const qreal meanStep = std::max(line.naturalTextWidth() / length, 0.5);
-        const qreal left = (Area.left() - l.Origin.x() - line.x()) / meanStep;
-        const qreal span = 3 * (Area.width() / meanStep) + 2;
-        l.VisibleFrom = int(std::clamp<qreal>(std::floor(left - span), 0, length));
-        l.VisibleTo = int(std::clamp<qreal>(std::ceil(left + span + Area.width() / meanStep),
-                                            l.VisibleFrom, length));
     }
 }
 
@@ -323,40 +711,24 @@ int TColorMemo::LineOf(int Index) const
     return it == m_lines.begin() ? 0 : int(it - m_lines.begin()) - 1;
 }
 
-QRectF TColorMemo::PieceRect(const ScanLine &Line, int From, int To, qreal *Baseline) const
+QRectF TColorMemo::PieceRect(const ScanLine &Line, int From, int To) const
 {
-    QTextLayout *layout = Line.Block.layout();
-    const QTextLine line = layout->lineForTextPosition(From);
-    if (!line.isValid())
-        return {};
-    const qreal x0 = line.cursorToX(From);
-    const qreal x1 = line.cursorToX(To + 1);
-    if (Baseline)
-        *Baseline = Line.Origin.y() + line.y() + line.ascent();
-    return QRectF(Line.Origin.x() + x0, Line.Origin.y() + line.y(), x1 - x0, line.height());
+    const qreal x0 = ColumnX(Line.Number, From);
+    const qreal x1 = ColumnX(Line.Number, To + 1);
+    return QRectF(x0, Line.Top, x1 - x0, m_lineHeight);
 }
 
 void TColorMemo::DrawPiece(QPainter &p, const ScanLine &Line, int From, int To, const QRect &Area)
 {
-    To = std::min({To, Line.Block.length() - 2, Line.VisibleTo}); // never the line break
+    To = std::min({To, m_doc->LineLength(Line.Number) - 1, Line.VisibleTo}); // never the break
     From = std::max(From, Line.VisibleFrom);
-    while (From <= To) {
-        // With word wrap one text line may take several lines on screen.
-        const QTextLine line = Line.Block.layout()->lineForTextPosition(From);
-        if (!line.isValid())
-            return;
-        const int last = std::min(To, line.textStart() + line.textLength() - 1);
-        if (last < From)
-            return;
-        qreal baseline = 0;
-        const QRectF rect = PieceRect(Line, From, last, &baseline);
-        if (rect.intersects(Area)) {
-            p.fillRect(rect, p.brush().style() == Qt::NoBrush ? p.background() : p.brush());
-            p.drawText(QPointF(rect.left(), baseline),
-                       Line.Block.text().mid(From, last - From + 1));
-        }
-        From = last + 1;
-    }
+    if (From > To)
+        return;
+    const QRectF rect = PieceRect(Line, From, To);
+    if (!rect.intersects(Area))
+        return;
+    p.fillRect(rect, p.brush().style() == Qt::NoBrush ? p.background() : p.brush());
+    DrawText(p, Line.Number, From, To + 1, Line.Top);
 }
 
 void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)
@@ -372,18 +744,18 @@ void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)
     p.setBrush(Qt::NoBrush);
     if (last > first) {
         // A run across lines is drawn line by line, plainly.
-        DrawPiece(p, line, from, line.Block.length() - 2, Area);
+        DrawPiece(p, line, from, INT_MAX, Area);
         for (int i = first + 1; i < last; ++i)
-            DrawPiece(p, m_lines[i], 0, m_lines[i].Block.length() - 2, Area);
+            DrawPiece(p, m_lines[i], 0, INT_MAX, Area);
         DrawPiece(p, m_lines[last], 0, Run.EndPos - m_lines[last].Index, Area);
     } else {
-        const int to = std::min(Run.EndPos - line.Index, line.Block.length() - 2);
+        const int to = std::min(Run.EndPos - line.Index, m_doc->LineLength(line.Number) - 1);
         if (to < from || to < line.VisibleFrom || from > line.VisibleTo)
             return;
         if (Run.IsKey && OnDrawKey) {
             const QRectF rect = PieceRect(line, from, to);
             if (rect.intersects(Area)) {
-                OnDrawKey(p, line.Block.text().mid(from, to - from + 1), rect,
+                OnDrawKey(p, m_doc->LineText(line.Number, from, to - from + 1), rect,
                           pal.color(QPalette::Text));
                 p.setFont(font());
                 p.setBackground(pal.color(QPalette::Base));
@@ -409,28 +781,20 @@ void TColorMemo::DrawRun(QPainter &p, const TKeyDescr &Run, const QRect &Area)
 
 QRect TColorMemo::CaretLineRect() const
 {
-    const QTextBlock block = document()->findBlock(textCursor().selectionStart());
-    QPointF origin;
-    if (!VisibleOrigin(block, origin))
+    const int line = m_doc->findBlock(m_cursor.selectionStart()).blockNumber();
+    const int top = int(LineTop(line));
+    if (top + m_lineHeight <= 0 || top >= viewport()->height())
         return {};
-    // The whole block as the native drawing updates it, a pixel more for rounding.
-    const QRectF rect(0, origin.y() - block.layout()->position().y(), viewport()->width(),
-                      blockBoundingRect(block).height());
-    return rect.toAlignedRect().adjusted(0, -1, 0, 1);
+    // The whole line, a pixel more for rounding.
+    return QRect(0, top, viewport()->width(), m_lineHeight).adjusted(0, -1, 0, 1);
 }
 
 QRectF TColorMemo::CaretRect() const
 {
-    const QTextCursor c = textCursor();
-    const QTextBlock block = c.block();
-    QPointF origin;
-    if (!VisibleOrigin(block, origin))
+    const QRect r = cursorRect();
+    if (r.bottom() < 0 || r.top() >= viewport()->height())
         return {};
-    const int col = c.positionInBlock();
-    const QTextLine line = block.layout()->lineForTextPosition(col);
-    if (!line.isValid())
-        return {};
-    return QRectF(origin.x() + line.cursorToX(col), origin.y() + line.y(), 1, line.height());
+    return r;
 }
 
 void TColorMemo::CaretMoved()
@@ -443,33 +807,255 @@ void TColorMemo::CaretMoved()
     viewport()->update(m_caretArea);
 }
 
-void TColorMemo::focusInEvent(QFocusEvent *e)
-{
-    QPlainTextEdit::focusInEvent(e);
-    CaretMoved();
-}
+// ---- events
 
-void TColorMemo::focusOutEvent(QFocusEvent *e)
+void TColorMemo::changeEvent(QEvent *e)
 {
-    QPlainTextEdit::focusOutEvent(e);
-    m_caretTimer.stop();
-    viewport()->update(m_caretArea);
+    if (e->type() == QEvent::FontChange)
+        UpdateMetrics();
+    QAbstractScrollArea::changeEvent(e);
 }
 
 void TColorMemo::resizeEvent(QResizeEvent *e)
 {
-    m_docLayout->SetViewWidth(viewport()->width());
-    QPlainTextEdit::resizeEvent(e);
+    QAbstractScrollArea::resizeEvent(e);
+    UpdateScrollBars();
 }
 
 void TColorMemo::scrollContentsBy(int dx, int dy)
 {
-    QPlainTextEdit::scrollContentsBy(dx, dy);
+    viewport()->update();
     if (dy != 0)
         emit OnVScroll();
     if (dx != 0)
         emit OnHScroll();
     PaintKeys(this, false);
+}
+
+void TColorMemo::focusInEvent(QFocusEvent *e)
+{
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
+    CaretMoved();
+}
+
+void TColorMemo::focusOutEvent(QFocusEvent *e)
+{
+    QAbstractScrollArea::focusOutEvent(e);
+    m_caretTimer.stop();
+    viewport()->update();
+}
+
+bool TColorMemo::event(QEvent *e)
+{
+    if (e->type() == QEvent::ShortcutOverride) {
+        // Keys the editor acts on are its own, even where a window shortcut uses them too.
+        auto *k = static_cast<QKeyEvent *>(e);
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        const bool typing = !k->text().isEmpty() && k->text()[0].isPrint()
+            && !(mods & (Qt::ControlModifier | Qt::MetaModifier));
+        static const QKeySequence::StandardKey own[] = {QKeySequence::Copy,
+                                                        QKeySequence::Paste,
+                                                        QKeySequence::Cut,
+                                                        QKeySequence::Undo,
+                                                        QKeySequence::Redo,
+                                                        QKeySequence::SelectAll,
+                                                        QKeySequence::Delete,
+                                                        QKeySequence::Backspace,
+                                                        QKeySequence::DeleteEndOfWord,
+                                                        QKeySequence::DeleteStartOfWord,
+                                                        QKeySequence::MoveToNextChar,
+                                                        QKeySequence::MoveToPreviousChar,
+                                                        QKeySequence::MoveToNextWord,
+                                                        QKeySequence::MoveToPreviousWord,
+                                                        QKeySequence::MoveToNextLine,
+                                                        QKeySequence::MoveToPreviousLine,
+                                                        QKeySequence::MoveToStartOfLine,
+                                                        QKeySequence::MoveToEndOfLine,
+                                                        QKeySequence::MoveToStartOfDocument,
+                                                        QKeySequence::MoveToEndOfDocument,
+                                                        QKeySequence::SelectNextChar,
+                                                        QKeySequence::SelectPreviousChar,
+                                                        QKeySequence::SelectNextWord,
+                                                        QKeySequence::SelectPreviousWord,
+                                                        QKeySequence::SelectNextLine,
+                                                        QKeySequence::SelectPreviousLine,
+                                                        QKeySequence::SelectStartOfLine,
+                                                        QKeySequence::SelectEndOfLine,
+                                                        QKeySequence::SelectStartOfDocument,
+                                                        QKeySequence::SelectEndOfDocument};
+        bool mine = typing || k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete
+            || k->key() == Qt::Key_Home || k->key() == Qt::Key_End;
+        for (QKeySequence::StandardKey key : own)
+            mine = mine || k->matches(key);
+        if (mine) {
+            e->accept();
+            return true;
+        }
+    }
+    if (e->type() == QEvent::KeyPress && !m_tabChangesFocus) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+            keyPressEvent(k);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TColorMemo::MoveVertically(int Lines, QTextCursor::MoveMode Mode)
+{
+    const int line = m_cursor.blockNumber();
+    if (m_keptCell < 0)
+        m_keptCell = m_doc->CellOf(line, m_cursor.positionInBlock());
+    const int target = std::clamp(line + Lines, 0, m_doc->blockCount() - 1);
+    TMemoCursor c = m_cursor;
+    if (target == line) {
+        // With nowhere to go a selection still reaches the first or last line's end.
+        if (Mode == QTextCursor::KeepAnchor) {
+            c.setPosition(Lines < 0 ? 0 : m_doc->Length(), Mode);
+            SetCursor(c);
+        }
+        return;
+    }
+    c.setPosition(m_doc->LineStart(target) + m_doc->ColumnAtCell(target, m_keptCell), Mode);
+    SetCursor(c, true);
+}
+
+bool TColorMemo::Navigate(QKeyEvent *e)
+{
+    using Op = QTextCursor::MoveOperation;
+    struct Move
+    {
+        QKeySequence::StandardKey Key;
+        Op Operation;
+        bool Select;
+    };
+    static const Move moves[] = {
+        {QKeySequence::MoveToNextChar, QTextCursor::Right, false},
+        {QKeySequence::MoveToPreviousChar, QTextCursor::Left, false},
+        {QKeySequence::SelectNextChar, QTextCursor::Right, true},
+        {QKeySequence::SelectPreviousChar, QTextCursor::Left, true},
+        {QKeySequence::MoveToNextWord, QTextCursor::WordRight, false},
+        {QKeySequence::MoveToPreviousWord, QTextCursor::WordLeft, false},
+        {QKeySequence::SelectNextWord, QTextCursor::WordRight, true},
+        {QKeySequence::SelectPreviousWord, QTextCursor::WordLeft, true},
+        {QKeySequence::MoveToStartOfLine, QTextCursor::StartOfBlock, false},
+        {QKeySequence::MoveToEndOfLine, QTextCursor::EndOfBlock, false},
+        {QKeySequence::SelectStartOfLine, QTextCursor::StartOfBlock, true},
+        {QKeySequence::SelectEndOfLine, QTextCursor::EndOfBlock, true},
+        {QKeySequence::MoveToStartOfBlock, QTextCursor::StartOfBlock, false},
+        {QKeySequence::MoveToEndOfBlock, QTextCursor::EndOfBlock, false},
+        {QKeySequence::SelectStartOfBlock, QTextCursor::StartOfBlock, true},
+        {QKeySequence::SelectEndOfBlock, QTextCursor::EndOfBlock, true},
+        {QKeySequence::MoveToStartOfDocument, QTextCursor::Start, false},
+        {QKeySequence::MoveToEndOfDocument, QTextCursor::End, false},
+        {QKeySequence::SelectStartOfDocument, QTextCursor::Start, true},
+        {QKeySequence::SelectEndOfDocument, QTextCursor::End, true},
+    };
+    const auto mode = [](bool select) {
+        return select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    };
+    for (const Move &m : moves) {
+        if (e->matches(m.Key)) {
+            TMemoCursor c = m_cursor;
+            c.movePosition(m.Operation, mode(m.Select));
+            SetCursor(c);
+            ensureCursorVisible();
+            return true;
+        }
+    }
+    struct Vertical
+    {
+        QKeySequence::StandardKey Key;
+        int Pages; // lines when 0
+        int Sign;
+        bool Select;
+    };
+    static const Vertical verticals[] = {
+        {QKeySequence::MoveToNextLine, 0, 1, false},
+        {QKeySequence::MoveToPreviousLine, 0, -1, false},
+        {QKeySequence::SelectNextLine, 0, 1, true},
+        {QKeySequence::SelectPreviousLine, 0, -1, true},
+        {QKeySequence::MoveToNextPage, 1, 1, false},
+        {QKeySequence::MoveToPreviousPage, 1, -1, false},
+        {QKeySequence::SelectNextPage, 1, 1, true},
+        {QKeySequence::SelectPreviousPage, 1, -1, true},
+    };
+    for (const Vertical &v : verticals) {
+        if (e->matches(v.Key)) {
+            const int lines = v.Pages ? VisibleLines() : 1;
+            if (v.Pages)
+                verticalScrollBar()->setValue(verticalScrollBar()->value() + v.Sign * lines);
+            MoveVertically(v.Sign * lines, mode(v.Select));
+            ensureCursorVisible();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TColorMemo::EditKey(QKeyEvent *e)
+{
+    if (e->matches(QKeySequence::Copy)) {
+        copy();
+        return true;
+    }
+    if (e->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return true;
+    }
+    if (m_readOnly)
+        return false;
+    if (e->matches(QKeySequence::Cut)) {
+        cut();
+        return true;
+    }
+    if (e->matches(QKeySequence::Paste)) {
+        paste();
+        return true;
+    }
+    if (e->matches(QKeySequence::Undo)) {
+        undo();
+        return true;
+    }
+    if (e->matches(QKeySequence::Redo)) {
+        redo();
+        return true;
+    }
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (e->key() == Qt::Key_Backspace && !(mods & ~Qt::ShiftModifier)) {
+        Edit([](TMemoCursor &c) { c.deletePreviousChar(); });
+        return true;
+    }
+    if (e->matches(QKeySequence::Delete)) {
+        Edit([](TMemoCursor &c) { c.deleteChar(); });
+        return true;
+    }
+    if (e->matches(QKeySequence::DeleteEndOfWord) || e->matches(QKeySequence::DeleteStartOfWord)) {
+        const bool forward = e->matches(QKeySequence::DeleteEndOfWord);
+        Edit([forward](TMemoCursor &c) {
+            if (!c.hasSelection())
+                c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord,
+                               QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        });
+        return true;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        // Shift+Enter breaks the line as Enter does: there are no soft breaks.
+        Edit([](TMemoCursor &c) { c.insertBlock(); });
+        return true;
+    }
+    const QString text = e->text();
+    if (!text.isEmpty() && (text[0].isPrint() || text[0] == u'\t')
+        && !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
+        if (text[0] == u'\t' && m_tabChangesFocus)
+            return false;
+        Edit([&](TMemoCursor &c) { c.insertText(text); });
+        return true;
+    }
+    return false;
 }
 
 void TColorMemo::keyPressEvent(QKeyEvent *e)
@@ -479,29 +1065,66 @@ void TColorMemo::keyPressEvent(QKeyEvent *e)
     const bool navigation = key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_End
         || key == Qt::Key_Home || key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right
         || key == Qt::Key_Down;
-    if (navigation && !shift && textCursor().hasSelection()) {
-        QTextCursor c = textCursor();
+    if (navigation && !shift && m_cursor.hasSelection()) {
+        TMemoCursor c = m_cursor;
         c.setPosition(c.selectionEnd());
-        setTextCursor(c);
+        SetCursor(c);
         PaintKeys(this, false);
     }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && shift) {
-        // Shift+Enter would insert a soft break, a second visual line inside one text line,
-        // which nothing else here (line numbers, the caret line, scripts) would see.
-        QKeyEvent plain(e->type(), key, e->modifiers() & ~Qt::ShiftModifier, e->text(),
-                        e->isAutoRepeat(), ushort(e->count()));
-        QPlainTextEdit::keyPressEvent(&plain);
-        e->setAccepted(plain.isAccepted());
+    if (Navigate(e) || EditKey(e)) {
+        e->accept();
         return;
     }
-    QPlainTextEdit::keyPressEvent(e);
+    e->ignore();
 }
 
 void TColorMemo::keyReleaseEvent(QKeyEvent *e)
 {
     if (e->key() == Qt::Key_Shift)
         PaintKeys(this, false);
-    QPlainTextEdit::keyReleaseEvent(e);
+    QAbstractScrollArea::keyReleaseEvent(e);
+}
+
+void TColorMemo::inputMethodEvent(QInputMethodEvent *e)
+{
+    if (!m_readOnly && !e->commitString().isEmpty()) {
+        const QString text = e->commitString();
+        Edit([&](TMemoCursor &c) { c.insertText(text); });
+    }
+    e->accept();
+}
+
+int TColorMemo::ImTextFrom() const
+{
+    // An input method is shown the caret's surroundings, not the whole of a long line.
+    return std::max(0, m_cursor.positionInBlock() - ImReach);
+}
+
+QVariant TColorMemo::inputMethodQuery(Qt::InputMethodQuery Query) const
+{
+    switch (Query) {
+    case Qt::ImEnabled:
+        return !m_readOnly;
+    case Qt::ImCursorRectangle:
+        return cursorRect();
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return m_cursor.positionInBlock() - ImTextFrom();
+    case Qt::ImAnchorPosition:
+        return std::clamp(m_cursor.anchor() - m_cursor.block().position(), 0,
+                          m_cursor.block().length() - 1)
+            - ImTextFrom();
+    case Qt::ImSurroundingText:
+        return m_doc->LineText(m_cursor.blockNumber(), ImTextFrom(), 2 * ImReach);
+    case Qt::ImCurrentSelection:
+        return m_cursor.hasSelection()
+                && m_cursor.selectionEnd() - m_cursor.selectionStart() < ImReach
+            ? m_cursor.selectedText()
+            : QString();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(Query);
+    }
 }
 
 void TColorMemo::mousePressEvent(QMouseEvent *e)
@@ -509,29 +1132,248 @@ void TColorMemo::mousePressEvent(QMouseEvent *e)
     if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton
         && e->modifiers() == Qt::NoModifier)
         PaintKeys(this, false);
-    QPlainTextEdit::mousePressEvent(e);
+    const QPoint at = e->position().toPoint();
+    m_lastMouse = at;
+    if (e->button() == Qt::MiddleButton && !m_readOnly
+        && QApplication::clipboard()->supportsSelection()) {
+        const QString text = QApplication::clipboard()->text(QClipboard::Selection);
+        TMemoCursor c = cursorForPosition(at);
+        SetCursor(c);
+        if (!text.isEmpty())
+            insertPlainText(text);
+        return;
+    }
+    if (e->button() != Qt::LeftButton)
+        return;
+    const int pos = TextPosAt(at);
+    m_byWords = false;
+    m_mayDrag = false;
+    if (!(e->modifiers() & Qt::ShiftModifier) && m_cursor.hasSelection()
+        && pos >= m_cursor.selectionStart() && pos < m_cursor.selectionEnd()) {
+        m_mayDrag = true;
+        m_pressAt = at;
+        return;
+    }
+    TMemoCursor c = m_cursor;
+    c.setPosition(pos,
+                  (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor
+                                                       : QTextCursor::MoveAnchor);
+    SetCursor(c);
+    m_selecting = true;
+}
+
+void TColorMemo::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    TMemoCursor c = cursorForPosition(e->position().toPoint());
+    c.select(QTextCursor::WordUnderCursor);
+    SetCursor(c);
+    m_wordAnchor = c;
+    m_byWords = true;
+    m_selecting = true;
+    m_mayDrag = false;
 }
 
 void TColorMemo::mouseMoveEvent(QMouseEvent *e)
 {
+    const QPoint at = e->position().toPoint();
+    m_lastMouse = at;
     if (m_layer.HotSpot.Active) {
-        const bool over = HotSpotAt(e->position().toPoint(), nullptr);
+        const bool over = HotSpotAt(at, nullptr);
         if (over != m_hotCursor) {
             m_hotCursor = over;
             viewport()->setCursor(over ? Qt::PointingHandCursor : Qt::IBeamCursor);
         }
     }
-    QPlainTextEdit::mouseMoveEvent(e);
+    if (!(e->buttons() & Qt::LeftButton))
+        return;
+    if (m_mayDrag) {
+        if ((at - m_pressAt).manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_mayDrag = false;
+        auto *drag = new QDrag(this);
+        auto *mime = new QMimeData;
+        mime->setText(m_cursor.selectedText().replace(QChar(0x2029), u'\n'));
+        drag->setMimeData(mime);
+        const int from = m_cursor.selectionStart();
+        const int to = m_cursor.selectionEnd();
+        const Qt::DropAction done
+            = drag->exec(m_readOnly ? Qt::CopyAction : Qt::MoveAction | Qt::CopyAction);
+        if (done == Qt::MoveAction && drag->target() != viewport() && drag->target() != this
+            && !m_readOnly)
+            m_doc->Remove(from, to - from);
+        return;
+    }
+    if (!m_selecting)
+        return;
+    const QRect view = viewport()->rect();
+    if (!view.contains(at)) {
+        if (!m_autoScroll.isActive())
+            m_autoScroll.start(50, this);
+    } else {
+        m_autoScroll.stop();
+    }
+    const int pos = TextPosAt(at);
+    TMemoCursor c = m_cursor;
+    if (m_byWords) {
+        TMemoCursor word(m_doc);
+        word.setPosition(pos);
+        word.select(QTextCursor::WordUnderCursor);
+        if (pos < m_wordAnchor.selectionStart()) {
+            c.setPosition(m_wordAnchor.selectionEnd());
+            c.setPosition(word.selectionStart(), QTextCursor::KeepAnchor);
+        } else {
+            c.setPosition(m_wordAnchor.selectionStart());
+            c.setPosition(std::max(word.selectionEnd(), m_wordAnchor.selectionEnd()),
+                          QTextCursor::KeepAnchor);
+        }
+    } else {
+        c.setPosition(pos, QTextCursor::KeepAnchor);
+    }
+    SetCursor(c);
+    ensureCursorVisible();
+}
+
+void TColorMemo::timerEvent(QTimerEvent *e)
+{
+    if (e->timerId() != m_autoScroll.timerId())
+        return QAbstractScrollArea::timerEvent(e);
+    const QRect view = viewport()->rect();
+    if (!m_selecting || view.contains(m_lastMouse)) {
+        m_autoScroll.stop();
+        return;
+    }
+    if (m_lastMouse.y() < view.top())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (m_lastMouse.y() > view.bottom())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (m_lastMouse.x() < view.left())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (m_lastMouse.x() > view.right())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    TMemoCursor c = m_cursor;
+    c.setPosition(TextPosAt(m_lastMouse), QTextCursor::KeepAnchor);
+    SetCursor(c);
 }
 
 void TColorMemo::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton)
         PaintKeys(this, false);
-    QPlainTextEdit::mouseReleaseEvent(e);
+    m_autoScroll.stop();
+    if (m_mayDrag && e->button() == Qt::LeftButton) {
+        // A click inside the selection that did not drag places the caret.
+        TMemoCursor c = m_cursor;
+        c.setPosition(TextPosAt(e->position().toPoint()));
+        SetCursor(c);
+    }
+    m_mayDrag = false;
+    // The selection made with the mouse is offered for pasting with the middle button.
+    if (m_selecting && m_cursor.hasSelection() && QApplication::clipboard()->supportsSelection())
+        QApplication::clipboard()->setText(m_cursor.selectedText().replace(QChar(0x2029), u'\n'),
+                                           QClipboard::Selection);
+    m_selecting = false;
     QString text;
     if (m_hotCursor && HotSpotAt(e->position().toPoint(), &text))
         emit OnHotSpotClick(text);
+}
+
+QMenu *TColorMemo::createStandardContextMenu()
+{
+    auto *menu = new QMenu(this);
+    auto add = [&](const QString &text, const QKeySequence &keys, bool enabled, auto slot) {
+        QAction *a = menu->addAction(text, this, slot);
+        a->setShortcut(keys);
+        a->setEnabled(enabled);
+    };
+    const bool editable = !m_readOnly;
+    const bool selected = m_cursor.hasSelection();
+    add(tr("&Undo"), QKeySequence::Undo, editable && m_doc->isUndoAvailable(), &TColorMemo::undo);
+    add(tr("&Redo"), QKeySequence::Redo, editable && m_doc->isRedoAvailable(), &TColorMemo::redo);
+    menu->addSeparator();
+    add(tr("Cu&t"), QKeySequence::Cut, editable && selected, &TColorMemo::cut);
+    add(tr("&Copy"), QKeySequence::Copy, selected, &TColorMemo::copy);
+    add(tr("&Paste"), QKeySequence::Paste, canPaste(), &TColorMemo::paste);
+    add(tr("Delete"), QKeySequence(), editable && selected,
+        [this] { Edit([](TMemoCursor &c) { c.removeSelectedText(); }); });
+    menu->addSeparator();
+    add(tr("Select All"), QKeySequence::SelectAll, !m_doc->isEmpty(), &TColorMemo::selectAll);
+    return menu;
+}
+
+void TColorMemo::contextMenuEvent(QContextMenuEvent *e)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(e->globalPos());
+}
+
+void TColorMemo::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (!m_readOnly && e->mimeData()->hasText())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TColorMemo::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (m_readOnly || !e->mimeData()->hasText()) {
+        e->ignore();
+        return;
+    }
+    // Where the text would go is shown as a second caret; the selection stays, as a move
+    // within the editor takes it from there.
+    const int pos = TextPosAt(e->position().toPoint());
+    if (pos != m_dropPos) {
+        m_dropPos = pos;
+        viewport()->update();
+    }
+    e->acceptProposedAction();
+}
+
+void TColorMemo::dragLeaveEvent(QDragLeaveEvent *e)
+{
+    m_dropPos = -1;
+    viewport()->update();
+    QAbstractScrollArea::dragLeaveEvent(e);
+}
+
+void TColorMemo::dropEvent(QDropEvent *e)
+{
+    if (m_readOnly || !e->mimeData()->hasText()) {
+        e->ignore();
+        return;
+    }
+    m_dropPos = -1;
+    viewport()->update();
+    const QString text = e->mimeData()->text();
+    int pos = TextPosAt(e->position().toPoint());
+    m_doc->beginEditBlock();
+    const bool inside = e->source() == this || e->source() == viewport();
+    if (inside && e->dropAction() == Qt::MoveAction) {
+        // Text moved within the editor leaves its old place in the same undo step.
+        const int from = m_cursor.selectionStart();
+        const int to = m_cursor.selectionEnd();
+        if (pos >= from && pos <= to) {
+            m_doc->endEditBlock();
+            e->ignore();
+            return;
+        }
+        m_doc->Remove(from, to - from);
+        if (pos > to)
+            pos -= to - from;
+    }
+    m_doc->Insert(pos, text);
+    m_doc->endEditBlock();
+    TMemoCursor c(m_doc);
+    c.setPosition(pos);
+    c.setPosition(pos + int(text.size()), QTextCursor::KeepAnchor);
+    SetCursor(c);
+    e->setDropAction(inside ? Qt::CopyAction : e->proposedAction());
+    e->accept();
+    setFocus();
 }
 
 bool TColorMemo::HotSpotAt(const QPoint &Pos, QString *Text) const
@@ -539,12 +1381,14 @@ bool TColorMemo::HotSpotAt(const QPoint &Pos, QString *Text) const
     const THotSpot &hs = m_layer.HotSpot;
     if (!hs.Active || hs.BeginChar.isNull())
         return false;
-    const QTextCursor c = cursorForPosition(Pos);
-    const QString line = c.block().text();
-    const int col = c.positionInBlock();
-    if (!IsOverHotSpot(line, col, hs.BeginChar, hs.EndChar))
+    const int line = HitLine(Pos.y());
+    const int col = HitColumn(line, Pos.x());
+    // A hot spot lies within a stretch of its line around the pointer.
+    const int from = std::max(0, col - WideLineReach);
+    const QString text = m_doc->LineText(line, from, 2 * WideLineReach);
+    if (!IsOverHotSpot(text, col - from, hs.BeginChar, hs.EndChar))
         return false;
     if (Text)
-        *Text = HotSpotText(line, col, hs.BeginChar, hs.EndChar);
+        *Text = HotSpotText(text, col - from, hs.BeginChar, hs.EndChar);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "AskParam.h"
 
+#include "ColMemo.h"
 #include "EngineError.h"
 #include "FieldParam.h"
 #include "IniFile.h"
@@ -12,8 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 #include <memory>
 
 bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QString &name,
@@ -69,32 +68,36 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
     return true;
 }
 
-bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembered,
+bool ParamWalkEditor(TColorMemo *editor, int startLine, QStringList &remembered,
                      const TParamContext &ctx, const TParamText &text)
 {
-    QTextDocument *doc = editor->document();
+    TMemoDocument *doc = editor->document();
     QStringList lines;
     lines.reserve(doc->blockCount());
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-        lines << b.text();
+    for (int i = 0; i < doc->blockCount(); ++i)
+        lines << doc->LineText(i);
     const auto ask = [&ctx](const QString &caption, const QString &name, QString &value) {
         return AskParamValue(ctx, caption, name, value);
     };
+    // The editor's caret follows the rewritten lines as it follows any edit.
     const auto written = [doc](int line, const QString &text) {
-        QTextCursor c(doc->findBlockByNumber(line));
+        TMemoCursor c(doc->findBlockByNumber(line));
         c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         // A line break in a value would shift every later line; the value stays on its line.
         QString flat = text;
-        flat.replace(u'\n', u' ').replace(u'\r', u' ').replace(QChar::ParagraphSeparator, u' ');
+        flat.replace(u'\n', u' ')
+            .replace(u'\r', u' ')
+            .replace(QChar::ParagraphSeparator, u' ')
+            .replace(QChar::LineSeparator, u' ');
         c.insertText(flat);
     };
     return ParamWalk(lines, startLine, remembered, ask, written, text);
 }
 
-void NewParam(QPlainTextEdit *editor, int &counter)
+void NewParam(TColorMemo *editor, int &counter)
 {
     const QString name = NewParamName(counter);
-    QTextCursor c = editor->textCursor();
+    TMemoCursor c = editor->textCursor();
     const int start = c.selectionStart();
     c.insertText(u'<' + name + u'>');
     c.setPosition(start + 1);

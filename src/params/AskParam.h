@@ -22,8 +22,8 @@
 #include <QString>
 #include <QStringList>
 
-class QPlainTextEdit;
 class QWidget;
+class TColorMemo;
 class TIniFile;
 class TSession;
 
@@ -44,9 +44,9 @@ bool AskParamValue(const TParamContext &ctx, const QString &prefix, const QStrin
 // Runs the parameter walk over the editor's lines from startLine, writing each replaced line
 // back into the editor. False when the user cancelled. text, when given, turns each value
 // into what is written for it.
-bool ParamWalkEditor(QPlainTextEdit *editor, int startLine, QStringList &remembered,
+bool ParamWalkEditor(TColorMemo *editor, int startLine, QStringList &remembered,
                      const TParamContext &ctx, const TParamText &text = {});
 
 // Replaces the editor's selection by a new numbered placeholder, selects its name, focuses
 // the editor and counts on.
-void NewParam(QPlainTextEdit *editor, int &counter);
+void NewParam(TColorMemo *editor, int &counter);

@@ -18,10 +18,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
-#include <QTextBlock>
 
 namespace {
 const QString ScriptFilter = QStringLiteral("SQL Script (*.SQL *.sql)");
@@ -40,7 +38,7 @@ TEditorCommands::TEditorCommands(TEditorHost host, QObject *parent)
     if (m_host.helpCandidates.isEmpty())
         m_host.helpCandidates
             = QuickTourCandidates(OrvaneDataFolder(), QCoreApplication::applicationDirPath());
-    connect(m_host.editor, &QPlainTextEdit::textChanged, this, &TEditorCommands::memSQLChange);
+    connect(m_host.editor, &TColorMemo::textChanged, this, &TEditorCommands::memSQLChange);
     m_host.editor->installEventFilter(this);
     m_host.editor->viewport()->installEventFilter(this);
     m_host.editor->viewport()->setAcceptDrops(true);
@@ -62,18 +60,19 @@ bool TEditorCommands::EditorActive() const
     return m_host.window && m_host.window->focusWidget() == m_host.editor;
 }
 
-QStringList TEditorCommands::EditorLines(const QPlainTextEdit *editor)
+QStringList TEditorCommands::EditorLines(const TColorMemo *editor)
 {
+    const TMemoDocument *doc = editor->document();
     QStringList lines;
-    for (QTextBlock b = editor->document()->begin(); b.isValid(); b = b.next())
-        lines << b.text();
+    lines.reserve(doc->blockCount());
+    for (int i = 0; i < doc->blockCount(); ++i)
+        lines << doc->LineText(i);
     return lines;
 }
 
-QString TEditorCommands::EditorText(const QPlainTextEdit *editor)
+QString TEditorCommands::EditorText(const TColorMemo *editor)
 {
-    // Block by block: toPlainText() would turn non-breaking spaces into blanks.
-    return EditorLines(editor).join(u'\n');
+    return editor->toPlainText();
 }
 
 bool TEditorCommands::SaveQuestion()
@@ -144,30 +143,26 @@ bool TEditorCommands::OpenScript(const QString &fileName)
         MessageDlg(load.error, TMsgDlgType::Error, QMessageBox::Ok);
         return false;
     }
-    if (auto *memo = qobject_cast<TColorMemo *>(m_host.editor)) {
-        // A long script goes in a slice at a time under the window's progress bar; Escape
-        // stops it and keeps the script there was.
-        QProgressBar *bar = m_host.window
-            ? m_host.window->findChild<QProgressBar *>(QStringLiteral("prgB"))
-            : nullptr;
-        const bool wasVisible = bar && bar->isVisible();
-        const bool loaded = memo->LoadText(load.text, [bar](qsizetype done, qsizetype total) {
-            if (bar) {
-                bar->setRange(0, 1000);
-                bar->setValue(int(done * 1000 / std::max<qsizetype>(total, 1)));
-                bar->show();
-            }
-            return true;
-        });
-        if (bar && !wasVisible)
-            bar->hide();
-        if (!loaded) {
-            if (m_host.setStatus)
-                m_host.setStatus(QStringLiteral("Opening %1 stopped").arg(fileName));
-            return false;
+    // A long script goes in a slice at a time under the window's progress bar; Escape stops
+    // it and keeps the script there was.
+    QProgressBar *bar = m_host.window
+        ? m_host.window->findChild<QProgressBar *>(QStringLiteral("prgB"))
+        : nullptr;
+    const bool wasVisible = bar && bar->isVisible();
+    const bool loaded = m_host.editor->LoadText(load.text, [bar](qsizetype done, qsizetype total) {
+        if (bar) {
+            bar->setRange(0, 1000);
+            bar->setValue(int(done * 1000 / std::max<qsizetype>(total, 1)));
+            bar->show();
         }
-    } else {
-        m_host.editor->setPlainText(load.text);
+        return true;
+    });
+    if (bar && !wasVisible)
+        bar->hide();
+    if (!loaded) {
+        if (m_host.setStatus)
+            m_host.setStatus(QStringLiteral("Opening %1 stopped").arg(fileName));
+        return false;
     }
     m_host.editor->document()->setModified(false);
     m_format = load.format;
@@ -253,14 +248,15 @@ void TEditorCommands::memSQLKeyUp(int key)
 {
     if (key == Qt::Key_F9 || !m_host.setStatus)
         return;
-    const QTextCursor c = m_host.editor->textCursor();
-    m_host.setStatus(CaretStatusText(c.blockNumber(), c.positionInBlock(), c.block().length() - 1));
+    const TMemoCursor c = m_host.editor->textCursor();
+    m_host.setStatus(CaretStatusText(c.blockNumber(), c.positionInBlock(),
+                                     m_host.editor->document()->LineLength(c.blockNumber())));
 }
 
-void TEditorCommands::SelectLine(QPlainTextEdit *editor, int line)
+void TEditorCommands::SelectLine(TColorMemo *editor, int line)
 {
-    QTextDocument *doc = editor->document();
-    QTextCursor c(doc->findBlockByNumber(ClampLine(line, doc->blockCount())));
+    TMemoDocument *doc = editor->document();
+    TMemoCursor c(doc->findBlockByNumber(ClampLine(line, doc->blockCount())));
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     editor->setTextCursor(c);
     editor->setFocus(Qt::OtherFocusReason);

@@ -53,14 +53,14 @@
 #include <functional>
 
 class QAction;
-class QPlainTextEdit;
 class QWidget;
+class TColorMemo;
 class TIniFile;
 
 struct TEditorHost
 {
     QWidget *window = nullptr; // its caption is the script's path; it owns the dialogs
-    QPlainTextEdit *editor = nullptr;
+    TColorMemo *editor = nullptr;
     TIniFile *ini = nullptr;
     QStringList *values = nullptr; // the remembered values ("TableName", "FindCommand")
     std::function<QString()> nodePath;
@@ -117,9 +117,9 @@ public:
     void popMemPopup(QAction *mnuPopParameters);
 
     // Caret to column 0 of the line (clamped to the text), the line selected, editor focused.
-    static void SelectLine(QPlainTextEdit *editor, int line);
-    static QStringList EditorLines(const QPlainTextEdit *editor);
-    static QString EditorText(const QPlainTextEdit *editor);
+    static void SelectLine(TColorMemo *editor, int line);
+    static QStringList EditorLines(const TColorMemo *editor);
+    static QString EditorText(const TColorMemo *editor);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

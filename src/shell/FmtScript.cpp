@@ -130,7 +130,7 @@ TfrmFmtScript::TfrmFmtScript(QWidget *owner, TSession *session)
                 std::max(0, caret - int(text.size() - clean.size())));
         }
     });
-    connect(memSQL->document(), &QTextDocument::modificationChanged, this, [this] {
+    connect(memSQL->document(), &TMemoDocument::modificationChanged, this, [this] {
         if (!DefaultChosen())
             btnSave->setEnabled(memSQL->document()->isModified());
     });
@@ -199,7 +199,9 @@ void TfrmFmtScript::InsertTag(const QString &tag)
 {
     if (memSQL->isReadOnly())
         return;
-    memSQL->textCursor().insertText(tag);
+    TMemoCursor c = memSQL->textCursor();
+    c.insertText(tag);
+    memSQL->setTextCursor(c); // the next tag goes after this one
     memSQL->setFocus();
 }
 

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTreeWidget>
 
 TFmtScriptCommand::TFmtScriptCommand(Tform_Main *main)
@@ -91,8 +90,9 @@ void TFmtScriptCommand::FmtProgress(int count)
 
 void TFmtScriptCommand::mnuPopCodeInClick()
 {
-    QTextCursor cursor = m->memSQL->textCursor();
-    const QString before = cursor.block().text().left(cursor.positionInBlock());
+    TMemoCursor cursor = m->memSQL->textCursor();
+    const QString before
+        = m->memSQL->document()->LineText(cursor.blockNumber(), 0, cursor.positionInBlock());
     const QString word = before.trimmed();
     if (word.isEmpty()) {
         m->SetStatusText(QStringLiteral("Code Insight expands the word before the caret."));

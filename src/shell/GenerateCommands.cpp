@@ -25,7 +25,6 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QScopeGuard>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
@@ -164,8 +163,8 @@ int TGenerateCommands::CaretLine() const
 
 void TGenerateCommands::ReturnCaret(int line)
 {
-    QTextDocument *doc = m->memSQL->document();
-    QTextCursor c(doc->findBlockByNumber(std::clamp(line, 0, doc->blockCount() - 1)));
+    TMemoDocument *doc = m->memSQL->document();
+    TMemoCursor c(doc->findBlockByNumber(std::clamp(line, 0, doc->blockCount() - 1)));
     m->memSQL->setTextCursor(c);
 }
 
@@ -573,8 +572,7 @@ void TGenerateCommands::mnuRecordInsertClick()
     if (keyField.isEmpty() || value.isEmpty())
         return;
     const TSqlDialect d = Dialect(ref.alias);
-    QTextDocument *doc = m->memSQL->document();
-    ReturnCaret(doc->blockCount() - 1);
+    ReturnCaret(m->memSQL->document()->blockCount() - 1);
     UpdateWriter(ref, fields, keyField, KeyCondition(keyField, value, fields, d));
 }
 

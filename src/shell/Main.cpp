@@ -29,7 +29,6 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -389,9 +388,10 @@ bool Tform_Main::FormKeyDown(QKeyEvent *event)
     case Qt::Key_Plus:
     case Qt::Key_Minus:
         if (inEditor && mods == Qt::ControlModifier && (event->modifiers() & Qt::KeypadModifier)) {
-            QTextCursor c = memSQL->textCursor();
+            TMemoCursor c = memSQL->textCursor();
             const QString text = c.selectedText();
             c.insertText(event->key() == Qt::Key_Plus ? text.toUpper() : text.toLower());
+            memSQL->setTextCursor(c); // after the changed text, as typing would leave it
             return true;
         }
         return false;
@@ -409,7 +409,7 @@ bool Tform_Main::FormKeyDown(QKeyEvent *event)
 
 void Tform_Main::MoveCaretByWord(bool forward)
 {
-    QTextCursor c = memSQL->textCursor();
+    TMemoCursor c = memSQL->textCursor();
     const QString line = c.block().text();
     const int column = c.positionInBlock();
     const int target = forward ? NextWordStart(line, column) : WordStartBefore(line, column);

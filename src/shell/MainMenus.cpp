@@ -226,25 +226,28 @@ void Tform_Main::CreateToolBar()
 // The standard edit commands act on the text widget with the focus, else on the editor.
 void Tform_Main::CreateStandardEditCommands()
 {
-    auto bind = [this](QAction *action, auto line, auto text) {
-        connect(action, &QAction::triggered, this, [this, line, text] {
+    auto bind = [this](QAction *action, auto line, auto plain, auto memo) {
+        connect(action, &QAction::triggered, this, [this, line, plain, memo] {
             QWidget *focus = QApplication::focusWidget();
             if (auto *box = qobject_cast<QComboBox *>(focus); box && box->lineEdit())
                 focus = box->lineEdit(); // an editable box passes the focus to its edit
             if (auto *edit = qobject_cast<QLineEdit *>(focus))
                 (edit->*line)();
-            else if (auto *plain = qobject_cast<QPlainTextEdit *>(focus))
-                (plain->*text)();
+            else if (auto *text = qobject_cast<QPlainTextEdit *>(focus))
+                (text->*plain)();
+            else if (auto *editor = qobject_cast<TColorMemo *>(focus))
+                (editor->*memo)();
             else
-                (memSQL->*text)();
+                (memSQL->*memo)();
         });
     };
-    bind(mnuEdtUndo, &QLineEdit::undo, &QPlainTextEdit::undo);
-    bind(mnuEdtRedo, &QLineEdit::redo, &QPlainTextEdit::redo);
-    bind(mnuEdtCut, &QLineEdit::cut, &QPlainTextEdit::cut);
-    bind(mnuEdtCopy, &QLineEdit::copy, &QPlainTextEdit::copy);
-    bind(mnuEdtPaste, &QLineEdit::paste, &QPlainTextEdit::paste);
-    bind(mnuEdtSelectAll, &QLineEdit::selectAll, &QPlainTextEdit::selectAll);
+    bind(mnuEdtUndo, &QLineEdit::undo, &QPlainTextEdit::undo, &TColorMemo::undo);
+    bind(mnuEdtRedo, &QLineEdit::redo, &QPlainTextEdit::redo, &TColorMemo::redo);
+    bind(mnuEdtCut, &QLineEdit::cut, &QPlainTextEdit::cut, &TColorMemo::cut);
+    bind(mnuEdtCopy, &QLineEdit::copy, &QPlainTextEdit::copy, &TColorMemo::copy);
+    bind(mnuEdtPaste, &QLineEdit::paste, &QPlainTextEdit::paste, &TColorMemo::paste);
+    bind(mnuEdtSelectAll, &QLineEdit::selectAll, &QPlainTextEdit::selectAll,
+         &TColorMemo::selectAll);
 }
 
 // The executor, the result windows and the editor commands, once the settings are read.

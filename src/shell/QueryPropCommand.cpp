@@ -7,8 +7,6 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QTextBlock>
-#include <QTextDocumentFragment>
 #include <QTreeWidget>
 
 namespace {
@@ -54,12 +52,13 @@ void TQueryPropCommand::mnuPopQryPropClick()
 
 QString TQueryPropCommand::SelectedText() const
 {
-    return m->memSQL->textCursor().selection().toPlainText();
+    const TMemoCursor c = m->memSQL->textCursor();
+    return m->memSQL->document()->Text(c.selectionStart(), c.selectionEnd() - c.selectionStart());
 }
 
 void TQueryPropCommand::QueryActivate(TfrmQueryProp *sender)
 {
-    const QTextCursor cursor = m->memSQL->textCursor();
+    const TMemoCursor cursor = m->memSQL->textCursor();
     if (!cursor.hasSelection()) {
         LocateStatement();
         if (!m->memSQL->textCursor().hasSelection()) {
@@ -96,7 +95,7 @@ void TQueryPropCommand::QueryChange(TfrmQueryProp *sender)
     // The caret may have moved since the window read the statement: the change then
     // belongs to a statement that is no longer selected, and the window reads again.
     if (m_held.isEmpty() || ComparisonForm(SelectedText()) != ComparisonForm(m_held)) {
-        QTextCursor c = m->memSQL->textCursor();
+        TMemoCursor c = m->memSQL->textCursor();
         c.clearSelection();
         m->memSQL->setTextCursor(c);
         QueryActivate(sender);
@@ -104,7 +103,9 @@ void TQueryPropCommand::QueryChange(TfrmQueryProp *sender)
         return;
     }
     const QString text = sender->qrySource.SQL.join(u'\n');
-    m->memSQL->textCursor().insertText(text);
+    TMemoCursor c = m->memSQL->textCursor();
+    c.insertText(text);
+    m->memSQL->setTextCursor(c); // the statement is found again from the caret's new line
     LocateStatement();
     m_held = SelectedText();
 }
@@ -115,7 +116,7 @@ void TQueryPropCommand::QueryClose(TfrmQueryProp *sender)
     m->Ini().WriteInteger(Config, QStringLiteral("PropTop"), sender->y());
     m_dialog = nullptr;
     m_held.clear();
-    QTextCursor c = m->memSQL->textCursor();
+    TMemoCursor c = m->memSQL->textCursor();
     c.clearSelection();
     m->memSQL->setTextCursor(c);
 }
@@ -138,7 +139,7 @@ QString TQueryPropCommand::Locate(int line, bool select)
     }
     m_queryName = spot.QueryName;
     if (select && spot.Length > 0) {
-        QTextCursor c = m->memSQL->textCursor();
+        TMemoCursor c = m->memSQL->textCursor();
         c.setPosition(spot.Start);
         c.setPosition(spot.Start + spot.Length, QTextCursor::KeepAnchor);
         m->memSQL->setTextCursor(c);

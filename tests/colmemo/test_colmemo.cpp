@@ -2,11 +2,12 @@
 #include "SqlRules.h"
 
 #include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBlock>
 
 namespace {
 
@@ -48,7 +49,12 @@ private slots:
         m_form->resize(400, 300);
         m_memo = new TColorMemo(m_form.get());
         m_memo->setGeometry(0, 0, 400, 300);
-        m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        // The editor's font is of fixed pitch, as the SQL editor's is.
+        QFont font(QStringLiteral("Courier New"));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        font.setPixelSize(13);
+        m_memo->setFont(font);
         AddSqlColorRules(m_memo->ColorRules());
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -70,7 +76,7 @@ private slots:
         m_memo->SetCaretCol(-3);
         QCOMPARE(m_memo->CaretCol(), 0);
         QCOMPARE(m_memo->CharIndex(7), 9);
-        QTextCursor c = m_memo->textCursor();
+        TMemoCursor c = m_memo->textCursor();
         c.setPosition(4);
         c.setPosition(1, QTextCursor::KeepAnchor);
         m_memo->setTextCursor(c);
@@ -92,8 +98,8 @@ private slots:
         QCOMPARE(m_memo->LastScanFrom(), lineIndex(50));
         // The scan ends where the first line not wholly visible begins.
         int firstHidden = 50;
-        for (QTextBlock b = m_memo->document()->findBlockByNumber(50); b.isValid(); b = b.next()) {
-            const QRect r = m_memo->cursorRect(QTextCursor(b));
+        for (TMemoBlock b = m_memo->document()->findBlockByNumber(50); b.isValid(); b = b.next()) {
+            const QRect r = m_memo->cursorRect(TMemoCursor(b));
             if (r.top() + r.height() > m_memo->viewport()->height())
                 break;
             ++firstHidden;
@@ -123,7 +129,7 @@ private slots:
     {
         m_memo->setPlainText("SELECT a FROM b");
         m_memo->setFocus();
-        QTextCursor c = m_memo->textCursor();
+        TMemoCursor c = m_memo->textCursor();
         c.setPosition(6);
         c.setPosition(0, QTextCursor::KeepAnchor);
         m_memo->setTextCursor(c);
@@ -144,7 +150,7 @@ private slots:
             drawn << key;
         };
         m_memo->setPlainText("SELECT x\tFROM");
-        QTextCursor c = m_memo->textCursor();
+        TMemoCursor c = m_memo->textCursor();
         c.setPosition(3);
         c.setPosition(7, QTextCursor::KeepAnchor);
         m_memo->setTextCursor(c);
@@ -171,9 +177,9 @@ private slots:
         const QImage shot = m_form->screen()->grabWindow(m_form->winId()).toImage();
         QVERIFY(!shot.isNull());
         const int caret = m_memo->textCursor().position();
-        QTextCursor a(m_memo->document());
+        TMemoCursor a(m_memo->document());
         a.setPosition(caret + 1);
-        QTextCursor b(m_memo->document());
+        TMemoCursor b(m_memo->document());
         b.setPosition(caret + 3);
         const QRect ra = m_memo->cursorRect(a);
         const QRect word(m_memo->viewport()->mapTo(m_form.get(), ra.topLeft()),
@@ -208,7 +214,7 @@ private slots:
         Paint();
         QCOMPARE(RunTexts(m_memo), QStringList({"\x1E", "report", "\x1F"}));
         QSignalSpy clicks(m_memo, &TColorMemo::OnHotSpotClick);
-        QTextCursor at(m_memo->document());
+        TMemoCursor at(m_memo->document());
         at.setPosition(7);
         const QPoint over = m_memo->cursorRect(at).center() + QPoint(2, 0);
         QTest::mouseMove(m_memo->viewport(), over);
@@ -259,7 +265,7 @@ private slots:
         m_memo->setPlainText("SELECT 1\n" + line + "\n'a' FROM u");
         Paint();
         const auto inView = [this](const TKeyDescr &r) {
-            QTextCursor c(m_memo->document());
+            TMemoCursor c(m_memo->document());
             c.setPosition(r.BegPos - m_memo->document()->findBlock(r.BegPos).blockNumber());
             const QRect rect = m_memo->cursorRect(c);
             return m_memo->viewport()->rect().contains(rect.topLeft());
@@ -333,7 +339,7 @@ private slots:
 
     void scrollRangeFollowsTheWidestLineThroughEdits()
     {
-        const qreal margin = m_memo->document()->documentMargin();
+        const qreal margin = TColorMemo::TextMargin;
         const QFontMetricsF fm(m_memo->font());
         // The width the text needs against the width the scroll range offers, within rounding.
         const auto check = [&](int line) {
@@ -367,7 +373,7 @@ private slots:
         typeAt(0, 80, Qt::Key_Return, 1);
         QVERIFY(check(1));
         // A removed line takes its width with it.
-        QTextCursor c(m_memo->document()->findBlockByNumber(0));
+        TMemoCursor c(m_memo->document()->findBlockByNumber(0));
         c.movePosition(QTextCursor::EndOfBlock);
         c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         c.removeSelectedText();
@@ -383,6 +389,115 @@ private slots:
         m_memo->ensureCursorVisible();
         Paint();
         QVERIFY(check(2000));
+    }
+
+    void keysAndClicksEditAsInANativeEditor()
+    {
+        // The same keys and clicks given to the memo and to Qt's own plain-text editor leave
+        // the same text, caret and selection.
+        QPlainTextEdit plain(m_form.get());
+        plain.setGeometry(m_memo->geometry());
+        plain.setFont(m_memo->font());
+        plain.setTabStopDistance(m_memo->tabStopDistance());
+        plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+        plain.show();
+        const QString start = "SELECT a,\tb_2 FROM t\n\n  WHERE x = 'y z'\n\tAND w\u00e9 <> 3;";
+        struct Key
+        {
+            int Code;
+            Qt::KeyboardModifiers Mods;
+        };
+        const Key keys[] = {{Qt::Key_Right, {}},
+                            {Qt::Key_Left, {}},
+                            {Qt::Key_Up, {}},
+                            {Qt::Key_Down, {}},
+                            {Qt::Key_Home, {}},
+                            {Qt::Key_End, {}},
+                            {Qt::Key_Right, Qt::ControlModifier},
+                            {Qt::Key_Left, Qt::ControlModifier},
+                            {Qt::Key_Home, Qt::ControlModifier},
+                            {Qt::Key_End, Qt::ControlModifier},
+                            {Qt::Key_Right, Qt::ShiftModifier},
+                            {Qt::Key_Left, Qt::ShiftModifier},
+                            {Qt::Key_Down, Qt::ShiftModifier},
+                            {Qt::Key_End, Qt::ShiftModifier},
+                            {Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier},
+                            {Qt::Key_Backspace, {}},
+                            {Qt::Key_Delete, {}},
+                            {Qt::Key_Return, {}},
+                            {Qt::Key_Tab, {}},
+                            {Qt::Key_Backspace, Qt::ControlModifier},
+                            {Qt::Key_Delete, Qt::ControlModifier},
+                            {Qt::Key_A, {}},
+                            {Qt::Key_Space, {}},
+                            {Qt::Key_A, Qt::ControlModifier}};
+        const auto state = [](const QString &text, int pos, int anchor) {
+            return QStringLiteral("%1|%2|%3").arg(text).arg(pos).arg(anchor);
+        };
+        for (quint32 seed = 1; seed <= 6; ++seed) {
+            QRandomGenerator random(seed);
+            m_memo->setPlainText(start);
+            plain.setPlainText(start);
+            QStringList done;
+            bool selecting = false;
+            for (int step = 0; step < 150; ++step) {
+                const Key &k = keys[random.bounded(int(std::size(keys)))];
+                // A plain arrow collapses a selection to its end here, unlike Qt's editor.
+                const bool arrow = k.Code != Qt::Key_Backspace && k.Code != Qt::Key_Delete
+                    && k.Code != Qt::Key_Return && k.Code != Qt::Key_Tab && k.Code != Qt::Key_A
+                    && k.Code != Qt::Key_Space;
+                if (selecting && arrow && !(k.Mods & Qt::ShiftModifier))
+                    continue;
+                done << QStringLiteral("%1/%2").arg(k.Code, 0, 16).arg(int(k.Mods), 0, 16);
+                QTest::keyClick(m_memo, Qt::Key(k.Code), k.Mods);
+                QTest::keyClick(&plain, Qt::Key(k.Code), k.Mods);
+                const TMemoCursor mc = m_memo->textCursor();
+                const QTextCursor pc = plain.textCursor();
+                selecting = pc.hasSelection();
+                if (qEnvironmentVariableIsSet("DEBUGKEYS"))
+                    qDebug() << done.last() << mc.position() << mc.anchor() << pc.position()
+                             << pc.anchor() << plain.toPlainText();
+                QVERIFY2(state(m_memo->toPlainText(), mc.position(), mc.anchor())
+                             == state(plain.toPlainText(), pc.position(), pc.anchor()),
+                         qPrintable(done.join(' ') + "\n" + m_memo->toPlainText() + "\n"
+                                    + state({}, mc.position(), mc.anchor()) + " vs "
+                                    + state({}, pc.position(), pc.anchor())));
+            }
+            // Undo goes all the way back to the start and redo all the way forward again
+            // (the two editors cut their steps in different places).
+            const QString end = plain.toPlainText();
+            for (int i = 0; i < 200 && m_memo->document()->isUndoAvailable(); ++i)
+                QTest::keyClick(m_memo, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(m_memo->toPlainText(), start);
+            for (int i = 0; i < 200 && m_memo->document()->isRedoAvailable(); ++i)
+                QTest::keyClick(m_memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(m_memo->toPlainText(), end);
+        }
+
+        // Clicks land on the character nearest the pointer, after a tab and a wide character
+        // too, and a drag selects.
+        const QString text = "ab\tc\u4e2d\u00e9xyz\n\tq";
+        m_memo->setPlainText(text);
+        plain.setPlainText(text);
+        for (int x = 2; x < 200; x += 3) {
+            for (int y : {5, 20}) {
+                QTest::mouseClick(m_memo->viewport(), Qt::LeftButton, {}, QPoint(x, y));
+                QTest::mouseClick(plain.viewport(), Qt::LeftButton, {}, QPoint(x, y));
+                QVERIFY2(m_memo->textCursor().position() == plain.textCursor().position(),
+                         qPrintable(QStringLiteral("at %1,%2: %3 vs %4")
+                                        .arg(x)
+                                        .arg(y)
+                                        .arg(m_memo->textCursor().position())
+                                        .arg(plain.textCursor().position())));
+            }
+        }
+        QTest::mousePress(m_memo->viewport(), Qt::LeftButton, {}, QPoint(3, 5));
+        QTest::mouseMove(m_memo->viewport(), QPoint(60, 20));
+        QTest::mouseRelease(m_memo->viewport(), Qt::LeftButton, {}, QPoint(60, 20));
+        QCOMPARE(m_memo->textCursor().anchor(), 0);
+        QCOMPARE(m_memo->textCursor().position(),
+                 m_memo->cursorForPosition(QPoint(60, 20)).position());
+        QVERIFY(m_memo->textCursor().position() > text.indexOf('\n'));
     }
 
     void largeTextsStayColoured()

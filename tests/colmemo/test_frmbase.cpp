@@ -7,7 +7,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
-#include <QTextBlock>
 
 namespace {
 
@@ -59,19 +58,31 @@ Ink InkIn(const QImage &img, const QRect &rect, const QColor &background)
     return ink;
 }
 
-// Where the characters From..To (document positions on one line) lie in the viewport.
-QRect TextRect(QPlainTextEdit *edit, int from, int to)
+// Where the characters From..To (document positions on one line) lie in the viewport, in the
+// memo or in a native editor.
+template<class Cursor, class Edit>
+QRect TextRectIn(Edit *edit, int from, int to)
 {
-    QTextCursor a(edit->document());
+    Cursor a(edit->document());
     a.setPosition(from);
-    QTextCursor b(edit->document());
+    Cursor b(edit->document());
     b.setPosition(to);
     const QRect ra = edit->cursorRect(a);
     const QRect rb = edit->cursorRect(b);
     return QRect(QPoint(ra.left(), ra.top()), QPoint(rb.left() - 1, ra.bottom()));
 }
 
-int PositionOf(QPlainTextEdit *edit, const QString &text, int from = 0)
+QRect TextRect(TColorMemo *edit, int from, int to)
+{
+    return TextRectIn<TMemoCursor>(edit, from, to);
+}
+
+QRect TextRect(QPlainTextEdit *edit, int from, int to)
+{
+    return TextRectIn<QTextCursor>(edit, from, to);
+}
+
+int PositionOf(TColorMemo *edit, const QString &text, int from = 0)
 {
     return int(edit->toPlainText().indexOf(text, from));
 }
@@ -110,7 +121,6 @@ private slots:
         QCOMPARE(memo->ColorRules().Count(), 2);
         QCOMPARE(memo->ColorRules()[0].Keywords(), SqlKeywordLines());
         QCOMPARE(memo->ColorRules()[1].KeyBegEndLst(), SqlMarkerLines());
-        QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
         QVERIFY(!memo->tabChangesFocus());
         QVERIFY(!memo->HotSpot().Active);
         QCOMPARE(form->Commas("ID;NAME"), QString("ID,NAME"));
@@ -190,7 +200,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&plain));
 
         const int from = PositionOf(memo, "FROM");
-        QTextCursor sel(memo->document());
+        TMemoCursor sel(memo->document());
         sel.setPosition(from);
         sel.setPosition(from + 4, QTextCursor::KeepAnchor);
         memo->setTextCursor(sel);

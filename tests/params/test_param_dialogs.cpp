@@ -1,4 +1,5 @@
 #include "AskParam.h"
+#include "ColMemo.h"
 #include "Database.h"
 #include "FieldParam.h"
 #include "IniFile.h"
@@ -13,7 +14,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -115,7 +115,7 @@ private slots:
     void varcharLeadsToSizeWithHistory()
     {
         m_ini->WriteString("ValuesOfParam_SIZE", "30", "");
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("CREATE TABLE T (\n\tNAME <FieldType>\n);");
         QStringList values;
         QStringList typeChoices, sizeChoices;
@@ -147,7 +147,7 @@ private slots:
     {
         // A history written before, and the login's password among the remembered values.
         m_ini->WriteString("ValuesOfParam_PASSWORD_PG", "old-secret", "");
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("ALTER ROLE r PASSWORD '<Password_PG>';");
         QStringList values {"Password_PG=login-secret"};
         QStringList choices;
@@ -173,7 +173,7 @@ private slots:
 
     void tableDialogOffersTablesAndProposesSelection()
     {
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("SELECT * FROM <TableName>;");
         QStringList values {"TableName=PARAMS_ORDERS"};
         QStringList choices;
@@ -261,7 +261,7 @@ private slots:
 
     void cancellingSecondOfThree()
     {
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("SELECT <A>,\n\t<B>,\n\t<C>;");
         QStringList values;
         TModalAnswers answers;
@@ -277,7 +277,7 @@ private slots:
 
     void walkFromCaretLineSharesCaption()
     {
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("UPDATE <Skip>;\nUPDATE T SET\n\tA = <Value>,\n\tB = <Value>;\n");
         QStringList values;
         QStringList titles;
@@ -298,9 +298,9 @@ private slots:
 
     void newParamThreeTimes()
     {
-        QPlainTextEdit editor;
+        TColorMemo editor;
         editor.setPlainText("SELECT  FROM T");
-        QTextCursor c = editor.textCursor();
+        TMemoCursor c = editor.textCursor();
         c.setPosition(7);
         editor.setTextCursor(c);
         int counter = 1;

@@ -10,9 +10,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 
 // Runs fn on the next modal dialog once it shows; the flag tells whether it ever did.
@@ -29,10 +27,10 @@ static void WhenModal(std::function<void(QWidget *)> fn, bool &seen, int triesLe
 }
 
 // Selects the given line of the editor, without its line break.
-static void SelectEditorLine(QPlainTextEdit *editor, int line)
+static void SelectEditorLine(TColorMemo *editor, int line)
 {
-    const QTextBlock block = editor->document()->findBlockByNumber(line);
-    QTextCursor c(block);
+    const TMemoBlock block = editor->document()->findBlockByNumber(line);
+    TMemoCursor c(block);
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     editor->setTextCursor(c);
 }

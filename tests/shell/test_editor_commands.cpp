@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,7 +24,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QVBoxLayout>
 #include <unistd.h>
 
@@ -36,7 +34,7 @@ class TestEditorCommands : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<QMainWindow> m_window;
-    QPlainTextEdit *m_editor = nullptr;
+    TColorMemo *m_editor = nullptr;
     QLineEdit *m_other = nullptr;
     QAction *m_save = nullptr, *m_execute = nullptr;
     std::unique_ptr<TIniFile> m_ini;
@@ -87,7 +85,7 @@ private slots:
     void init()
     {
         m_window = std::make_unique<QMainWindow>();
-        m_editor = new QPlainTextEdit;
+        m_editor = new TColorMemo;
         m_other = new QLineEdit;
         auto *box = new QWidget;
         auto *l = new QVBoxLayout(box);
@@ -477,7 +475,7 @@ private slots:
     void caretStatusAndEnabling()
     {
         m_editor->setPlainText("SELECT 1;\nSELECT 22;");
-        QTextCursor c = m_editor->textCursor();
+        TMemoCursor c = m_editor->textCursor();
         c.setPosition(14);
         m_editor->setTextCursor(c);
         m_editor->setFocus();

@@ -21,7 +21,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTextBlock>
 
 namespace {
 
@@ -222,7 +221,7 @@ void TestFmtScript::saveChooseDeleteAndInsight()
     // Code Insight: the first key holding the word in any case, among the formats of the
     // first start and the saved ones; only the word and the blanks up to the caret go.
     p->memSQL->setPlainText("-- keep\nmyq  tail");
-    QTextCursor c = p->memSQL->textCursor();
+    TMemoCursor c = p->memSQL->textCursor();
     c.setPosition(p->memSQL->document()->findBlockByNumber(1).position() + 5);
     p->memSQL->setTextCursor(c);
     p->mnuPopCodeIn->trigger();

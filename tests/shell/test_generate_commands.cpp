@@ -18,7 +18,6 @@
 #include <QProgressBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTextBlock>
 #include <QToolBar>
 #include <QToolTip>
 

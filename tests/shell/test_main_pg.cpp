@@ -21,7 +21,6 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <unistd.h>
 

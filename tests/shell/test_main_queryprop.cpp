@@ -12,21 +12,19 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocumentFragment>
 #include <QToolButton>
 
 namespace {
 
 void Caret(const TProgram &p, int line)
 {
-    QTextCursor c(p->memSQL->document()->findBlockByNumber(line));
+    TMemoCursor c(p->memSQL->document()->findBlockByNumber(line));
     p->memSQL->setTextCursor(c);
 }
 
 QString Selection(const TProgram &p)
 {
-    return p->memSQL->textCursor().selection().toPlainText();
+    return p->memSQL->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
 // Opens the window and lets it take the statement at the caret.
@@ -207,7 +205,7 @@ void TestMainQueryProp::handWrittenStatementsAndTheirPlaces()
     QCOMPARE(Items(d, "Where"), QStringList({"t.K = 2"}));
 
     // The same text in another layout and case: the window keeps what it shows.
-    QTextCursor c = p->memSQL->textCursor();
+    TMemoCursor c = p->memSQL->textCursor();
     const int start = c.selectionStart();
     c.insertText("SELECT t.Name, t.K\nFROM T t WHERE t.k = 2");
     c.setPosition(start, QTextCursor::KeepAnchor);
@@ -218,7 +216,7 @@ void TestMainQueryProp::handWrittenStatementsAndTheirPlaces()
 
     // The statement above runs on the alias its directive names, and the one below on the
     // main database again. A selection made by hand has the directives above it too.
-    QTextCursor hand(p->memSQL->document()->findBlockByNumber(4));
+    TMemoCursor hand(p->memSQL->document()->findBlockByNumber(4));
     hand.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     hand.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
     p->memSQL->setTextCursor(hand);
@@ -244,7 +242,7 @@ void TestMainQueryProp::aChangeAfterTheCaretMovedReadsAgain()
     TfrmQueryProp *d = Open(p);
     QVERIFY(d);
     QCOMPARE(Items(d, "Select"), QStringList({"T.Name"}));
-    QTextCursor c(p->memSQL->document()->findBlockByNumber(1));
+    TMemoCursor c(p->memSQL->document()->findBlockByNumber(1));
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     p->memSQL->setTextCursor(c);
     d->treeProps->setCurrentItem(Node(d, "T.Name"));

@@ -14,8 +14,6 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTextBlock>
-#include <QTextDocumentFragment>
 #include <QToolButton>
 
 static void LogInAsServerUser(QWidget *w)
@@ -53,7 +51,7 @@ class TestMainQueryPropPg : public QObject
 
     static void Caret(const TProgram &p, int line)
     {
-        p->memSQL->setTextCursor(QTextCursor(p->memSQL->document()->findBlockByNumber(line)));
+        p->memSQL->setTextCursor(TMemoCursor(p->memSQL->document()->findBlockByNumber(line)));
     }
 
 private slots:
@@ -117,7 +115,8 @@ private slots:
         QCOMPARE(d->edtProp->text(), QString("qp_t.k < 3"));
         d->edtProp->setText("qp_t.k = qp_tab.k");
         d->btnAdd->click();
-        const QString statement = p->memSQL->textCursor().selection().toPlainText();
+        const QString statement
+            = p->memSQL->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n');
         QCOMPARE(statement,
                  QString("SELECT\n\tqp_t.name,\n\tqp_tab.name AS other\nFROM\n\tqp_t,"
                          "\n\tqp_tab\nWHERE\n\tqp_t.k < 3 AND\n\tqp_t.k = qp_tab.k "));

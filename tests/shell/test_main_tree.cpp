@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextBlock>
 
 class TestMainTree : public QObject
 {
@@ -57,7 +56,7 @@ void TestMainTree::gotoTreeSelectsTableNamedAtCaret()
                             "SELECT ID FROM \"sales\".\"orders\";\n");
     p->DB_Orvane.SetAliasName("DEMO");
     auto gotoAt = [&](int line, const QString &word, int offset = 1) {
-        QTextCursor c(p->memSQL->document()->findBlockByNumber(line));
+        TMemoCursor c(p->memSQL->document()->findBlockByNumber(line));
         c.setPosition(c.position() + c.block().text().indexOf(word) + offset);
         p->memSQL->setTextCursor(c);
         p->mnuPopGotoT->trigger();

@@ -25,7 +25,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 
 static QString IniText()
@@ -419,7 +418,7 @@ void TestMainWindow::gotoTreeFromScript()
                             ");\n"
                             "CREATE INDEX ORDERS_SALEDATE ON ORDERS (SALEDATE);\n");
     auto caretTo = [&](int line) {
-        QTextCursor c(p->memSQL->document()->findBlockByNumber(line));
+        TMemoCursor c(p->memSQL->document()->findBlockByNumber(line));
         p->memSQL->setTextCursor(c);
     };
     p->DB_Orvane.SetAliasName("DEMO");
@@ -503,7 +502,7 @@ void TestMainWindow::keyboardHandling()
     QTest::keyClick(p->memSQL, Qt::Key_Escape);
     QVERIFY(p->CancelFlag);
 
-    QTextCursor c = p->memSQL->textCursor();
+    TMemoCursor c = p->memSQL->textCursor();
     c.setPosition(0);
     c.setPosition(14, QTextCursor::KeepAnchor);
     p->memSQL->setTextCursor(c);

@@ -24,7 +24,6 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 
 // Answers the next modal dialog with fn once it shows, trying again until it does.
@@ -157,7 +156,7 @@ void TestMainWiring::parameterCommandsWalkFromTopOrCaret()
     QStringList captions;
 
     // From the caret: the line above it keeps its placeholder.
-    QTextCursor c(p->memSQL->document()->findBlockByNumber(1));
+    TMemoCursor c(p->memSQL->document()->findBlockByNumber(1));
     p->memSQL->setTextCursor(c);
     WhenModal(AnswerParam("two", captions));
     p->mnuPopParameters->trigger();
@@ -173,7 +172,7 @@ void TestMainWiring::parameterCommandsWalkFromTopOrCaret()
 
     // New Param numbers its placeholders; File New starts them again at 1.
     p->memSQL->setPlainText("WHERE ID = 42");
-    QTextCursor sel = p->memSQL->textCursor();
+    TMemoCursor sel = p->memSQL->textCursor();
     sel.setPosition(11);
     sel.setPosition(13, QTextCursor::KeepAnchor);
     p->memSQL->setTextCursor(sel);

@@ -14,7 +14,6 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 

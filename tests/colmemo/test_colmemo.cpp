@@ -454,9 +454,6 @@ private slots:
                 const TMemoCursor mc = m_memo->textCursor();
                 const QTextCursor pc = plain.textCursor();
                 selecting = pc.hasSelection();
-                if (qEnvironmentVariableIsSet("DEBUGKEYS"))
-                    qDebug() << done.last() << mc.position() << mc.anchor() << pc.position()
-                             << pc.anchor() << plain.toPlainText();
                 QVERIFY2(state(m_memo->toPlainText(), mc.position(), mc.anchor())
                              == state(plain.toPlainText(), pc.position(), pc.anchor()),
                          qPrintable(done.join(' ') + "\n" + m_memo->toPlainText() + "\n"

@@ -895,7 +895,9 @@ bool TColorMemo::event(QEvent *e)
     }
     if (e->type() == QEvent::KeyPress && !m_tabChangesFocus) {
         auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+        // Tab is typed; Ctrl+Tab still moves the focus on.
+        if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+            && !(k->modifiers() & Qt::ControlModifier)) {
             keyPressEvent(k);
             return true;
         }

@@ -852,8 +852,9 @@ bool TColorMemo::event(QEvent *e)
         // Keys the editor acts on are its own, even where a window shortcut uses them too.
         auto *k = static_cast<QKeyEvent *>(e);
         const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        // Alt with a letter is a menu's or a button's, not typing.
         const bool typing = !k->text().isEmpty() && k->text()[0].isPrint()
-            && !(mods & (Qt::ControlModifier | Qt::MetaModifier));
+            && !(mods & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
         static const QKeySequence::StandardKey own[] = {QKeySequence::Copy,
                                                         QKeySequence::Paste,
                                                         QKeySequence::Cut,
@@ -1051,7 +1052,7 @@ bool TColorMemo::EditKey(QKeyEvent *e)
     }
     const QString text = e->text();
     if (!text.isEmpty() && (text[0].isPrint() || text[0] == u'\t')
-        && !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
+        && !(mods & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier))) {
         if (text[0] == u'\t' && m_tabChangesFocus)
             return false;
         Edit([&](TMemoCursor &c) { c.insertText(text); });

@@ -1,6 +1,7 @@
 #include "ColMemo.h"
 #include "SqlRules.h"
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -470,6 +471,24 @@ private slots:
                 QTest::keyClick(m_memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(m_memo->toPlainText(), end);
         }
+
+        // Alt with a letter reaches the window's shortcuts (menus, buttons) and types nothing;
+        // the window's other shortcuts give way to the keys the editor acts on.
+        int mnemonic = 0, deleteShortcut = 0;
+        auto *menu = new QAction(m_form.get());
+        menu->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F));
+        QObject::connect(menu, &QAction::triggered, [&] { ++mnemonic; });
+        auto *remove = new QAction(m_form.get());
+        remove->setShortcut(QKeySequence(Qt::Key_Delete));
+        QObject::connect(remove, &QAction::triggered, [&] { ++deleteShortcut; });
+        m_form->addActions({menu, remove});
+        m_memo->setPlainText("ab");
+        m_memo->setFocus();
+        QTest::keyClick(m_memo, Qt::Key_F, Qt::AltModifier);
+        QTest::keyClick(m_memo, Qt::Key_Delete);
+        QCOMPARE(mnemonic, 1);
+        QCOMPARE(deleteShortcut, 0);
+        QCOMPARE(m_memo->toPlainText(), QString("b"));
 
         // Clicks land on the character nearest the pointer, after a tab and a wide character
         // too, and a drag selects.

@@ -72,6 +72,14 @@ private:
     int m_error = 0;
 };
 
+// A "key=value" line.
+QString PairText(QStringView key, QStringView value)
+{
+    QString text;
+    text.reserve(key.size() + 1 + value.size());
+    return text.append(key).append(u'=').append(value);
+}
+
 } // namespace
 
 TIniFile::TIniFile(QString fileName)
@@ -103,36 +111,45 @@ bool TIniFile::Load(QString *error)
 
 void TIniFile::Parse(const QByteArray &bytes)
 {
-    m_preamble.clear();
+    m_lines.clear();
     m_sections.clear();
     m_indexed = false;
-    // Read whole and cut into lines by views: a project file holds a few lines for each of
-    // possibly a thousand fields, read at every expansion of its table. Every CR goes, as
-    // Qt's text mode drops them, so CR LF files from other systems read as LF ones.
-    const QString text
-        = QString::fromUtf8(bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
-    QStringView rest(text);
-    if (rest.startsWith(QChar(0xFEFF)))
-        rest = rest.mid(1);
-    std::vector<Line> *target = &m_preamble;
-    while (!rest.isEmpty()) {
-        const qsizetype end = rest.indexOf(u'\n');
-        const QStringView raw = end < 0 ? rest : rest.left(end);
-        rest = end < 0 ? QStringView() : rest.mid(end + 1);
+    // Read whole and kept whole, each line a stretch of it: a project file holds a few lines
+    // for each of possibly a thousand fields, read at every expansion of its table. Every CR
+    // goes, as Qt's text mode drops them, so CR LF files from other systems read as LF ones.
+    m_text = QString::fromUtf8(bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
+    const QStringView text(m_text);
+    qsizetype at = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
+    while (at < text.size()) {
+        qsizetype end = text.indexOf(u'\n', at);
+        if (end < 0)
+            end = text.size();
+        const QStringView raw = text.sliced(at, end - at);
         const QStringView t = raw.trimmed();
         if (t.startsWith(u'[') && t.endsWith(u']')) {
-            m_sections.push_back({t.mid(1, t.size() - 2).trimmed().toString(), {}});
-            target = &m_sections.back().lines;
+            const QStringView name = t.sliced(1, t.size() - 2).trimmed();
+            Section section;
+            section.name.from = name.data() - text.data();
+            section.name.length = name.size();
+            section.begin = qsizetype(m_lines.size());
+            m_sections.push_back(std::move(section));
+            at = end + 1;
             continue;
         }
-        Line line {raw.toString(), {}, {}, false};
+        Line line;
+        line.text.from = at;
+        line.text.length = raw.size();
+        at = end + 1;
         const qsizetype eq = raw.indexOf(u'=');
         if (eq > 0 && !t.startsWith(u';') && !t.startsWith(u'#')) {
-            line.key = raw.left(eq).trimmed().toString();
-            line.value = raw.mid(eq + 1).toString();
-            line.isPair = !line.key.isEmpty();
+            const QStringView key = raw.first(eq).trimmed();
+            if (!key.isEmpty()) {
+                line.keyFrom = key.data() - raw.data();
+                line.keyLength = key.size();
+                line.valueFrom = eq + 1;
+            }
         }
-        target->push_back(std::move(line));
+        m_lines.push_back(std::move(line));
     }
 }
 
@@ -151,40 +168,64 @@ size_t TIniFile::FoldedName::Hash(size_t seed) const
     return h;
 }
 
-const TIniFile::Section *TIniFile::FindSection(const QString &name) const
+qsizetype TIniFile::FindSection(const QString &name) const
 {
     if (!m_indexed) {
         m_index.clear();
         m_index.reserve(qsizetype(m_sections.size()));
-        // The views stay valid: a section's name is never changed, and moving a QString
-        // keeps its characters where they are.
+        // The views stay valid: a section's name is never changed, m_text only with the
+        // index, and moving a QString keeps its characters where they are.
         for (size_t i = m_sections.size(); i-- > 0;)
-            m_index.insert({m_sections[i].name}, i); // the first one counts
+            m_index.insert({View(m_sections[i].name)}, i); // the first one counts
         m_indexed = true;
     }
     const auto found = m_index.constFind({name});
-    return found == m_index.constEnd() ? nullptr : &m_sections[*found];
+    return found == m_index.constEnd() ? -1 : qsizetype(*found);
 }
 
-TIniFile::Section *TIniFile::FindSection(const QString &name)
+qsizetype TIniFile::End(qsizetype section) const
 {
-    return const_cast<Section *>(std::as_const(*this).FindSection(name));
+    return size_t(section + 1) < m_sections.size() ? m_sections[section + 1].begin
+                                                   : qsizetype(m_lines.size());
 }
 
-TIniFile::Line *TIniFile::FindKey(Section &s, const QString &key)
+TIniFile::TLines TIniFile::Lines(qsizetype section) const
 {
-    for (Line &l : s.lines)
-        if (l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0)
-            return &l;
-    return nullptr;
+    if (section < 0)
+        return {};
+    return TLines(m_lines).subspan(m_sections[section].begin,
+                                   End(section) - m_sections[section].begin);
+}
+
+qsizetype TIniFile::FindKey(qsizetype section, const QString &key) const
+{
+    for (qsizetype i = m_sections[section].begin, end = End(section); i < end; ++i)
+        if (m_lines[i].IsPair() && Key(m_lines[i]).compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void TIniFile::MoveSections(qsizetype after, qsizetype by)
+{
+    for (size_t i = after + 1; i < m_sections.size(); ++i)
+        m_sections[i].begin += by;
+}
+
+TIniFile::Line TIniFile::WrittenPair(QStringView key, const QString &value)
+{
+    Line l;
+    l.text.own = PairText(key, value);
+    l.text.owned = true;
+    l.keyLength = key.size();
+    l.valueFrom = key.size() + 1;
+    return l;
 }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
-    if (const Section *s = FindSection(section))
-        for (const Line &l : s->lines)
-            if (l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0)
-                return l.value;
+    for (const Line &l : Lines(FindSection(section)))
+        if (l.IsPair() && Key(l).compare(key, Qt::CaseInsensitive) == 0)
+            return Value(l).toString();
     return def;
 }
 
@@ -209,19 +250,19 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     QString clean = value;
     clean.replace(u'\r', u' ').replace(u'\n', u' ');
     Change([&] {
-        Section *s = FindSection(section);
-        if (!s) {
-            m_sections.push_back({section, {}});
+        qsizetype s = FindSection(section);
+        if (s < 0) {
+            s = qsizetype(m_sections.size());
+            m_sections.push_back({{0, 0, section, true}, qsizetype(m_lines.size())});
             m_indexed = false;
-            s = &m_sections.back();
         }
-        if (Line *l = FindKey(*s, key)) {
-            if (l->value == clean)
+        if (const qsizetype at = FindKey(s, key); at >= 0) {
+            if (Value(m_lines[at]) == clean)
                 return false;
-            l->value = clean;
-            l->raw.clear();
+            m_lines[at] = WrittenPair(Key(m_lines[at]), clean);
         } else {
-            s->lines.push_back({{}, key, clean, true});
+            m_lines.insert(m_lines.begin() + End(s), WrittenPair(key, clean));
+            MoveSections(s, 1);
         }
         return true;
     });
@@ -239,7 +280,7 @@ void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
 
 bool TIniFile::SectionExists(const QString &section) const
 {
-    return FindSection(section) != nullptr;
+    return FindSection(section) >= 0;
 }
 
 bool TIniFile::ValueExists(const QString &section, const QString &key) const
@@ -250,53 +291,64 @@ bool TIniFile::ValueExists(const QString &section, const QString &key) const
 QStringList TIniFile::ReadSections() const
 {
     QStringList names;
+    names.reserve(qsizetype(m_sections.size()));
     for (const Section &s : m_sections)
-        names << s.name;
+        names << View(s.name).toString();
     return names;
 }
 
 QStringList TIniFile::ReadSection(const QString &section) const
 {
     QStringList keys;
-    if (const Section *s = FindSection(section))
-        for (const Line &l : s->lines)
-            if (l.isPair)
-                keys << l.key;
+    for (const Line &l : Lines(FindSection(section)))
+        if (l.IsPair())
+            keys << Key(l).toString();
     return keys;
 }
 
 QStringList TIniFile::ReadSectionValues(const QString &section) const
 {
     QStringList pairs;
-    if (const Section *s = FindSection(section))
-        for (const Line &l : s->lines)
-            if (l.isPair)
-                pairs << l.key + u'=' + l.value;
+    for (const Line &l : Lines(FindSection(section)))
+        if (l.IsPair())
+            pairs << PairText(Key(l), Value(l));
     return pairs;
 }
 
 void TIniFile::EraseSection(const QString &section)
 {
     Change([&] {
+        bool erased = false;
+        for (qsizetype s = qsizetype(m_sections.size()); s-- > 0;) {
+            if (View(m_sections[s].name).compare(section, Qt::CaseInsensitive) != 0)
+                continue;
+            const qsizetype begin = m_sections[s].begin;
+            const qsizetype end = End(s);
+            m_lines.erase(m_lines.begin() + begin, m_lines.begin() + end);
+            MoveSections(s, begin - end);
+            m_sections.erase(m_sections.begin() + s);
+            erased = true;
+        }
         m_indexed = false;
-        return std::erase_if(m_sections,
-                             [&](const Section &s) {
-                                 return s.name.compare(section, Qt::CaseInsensitive) == 0;
-                             })
-            > 0;
+        return erased;
     });
 }
 
 void TIniFile::DeleteKey(const QString &section, const QString &key)
 {
     Change([&] {
-        Section *s = FindSection(section);
-        return s
-            && std::erase_if(s->lines,
-                             [&](const Line &l) {
-                                 return l.isPair && l.key.compare(key, Qt::CaseInsensitive) == 0;
-                             })
-            > 0;
+        const qsizetype s = FindSection(section);
+        if (s < 0)
+            return false;
+        const auto end = m_lines.begin() + End(s);
+        const auto kept
+            = std::remove_if(m_lines.begin() + m_sections[s].begin, end, [&](const Line &l) {
+                  return l.IsPair() && Key(l).compare(key, Qt::CaseInsensitive) == 0;
+              });
+        const qsizetype removed = end - kept;
+        m_lines.erase(kept, end);
+        MoveSections(s, -removed);
+        return removed > 0;
     });
 }
 
@@ -366,20 +418,22 @@ void TIniFile::Save() const
 
 QByteArray TIniFile::Text() const
 {
+    // Measured first and made in one piece: a project file holds a section per field.
+    qsizetype size = 0;
+    for (const Line &l : m_lines)
+        size += View(l.text).size() + 1;
+    for (const Section &s : m_sections)
+        size += View(s.name).size() + 3;
     QString out;
-    auto writeLines = [&](const std::vector<Line> &lines) {
-        for (const Line &l : lines) {
-            if (l.isPair && l.raw.isEmpty())
-                out += l.key + u'=' + l.value;
-            else
-                out += l.raw;
-            out += u'\n';
-        }
+    out.reserve(size);
+    auto writeLines = [&](TLines lines) {
+        for (const Line &l : lines)
+            out.append(View(l.text)).append(u'\n');
     };
-    writeLines(m_preamble);
-    for (const Section &s : m_sections) {
-        out += u'[' + s.name + QStringLiteral("]\n");
-        writeLines(s.lines);
+    writeLines(TLines(m_lines).first(m_sections.empty() ? m_lines.size() : m_sections[0].begin));
+    for (qsizetype s = 0; s < qsizetype(m_sections.size()); ++s) {
+        out.append(u'[').append(View(m_sections[s].name)).append(QLatin1String("]\n"));
+        writeLines(Lines(s));
     }
     return out.toUtf8();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <span>
 #include <vector>
 
 // Settings in the classic profile-file format: [Section] headers and key=value lines.
@@ -60,33 +61,58 @@ private:
         friend size_t qHash(FoldedName key, size_t seed) { return key.Hash(seed); }
         size_t Hash(size_t seed) const;
     };
+    // Text as read is a stretch of m_text, so that reading a file of many lines makes no
+    // string per line; a line written or a section made since has its text in own.
+    struct Piece
+    {
+        qsizetype from = 0;
+        qsizetype length = 0;
+        QString own;
+        bool owned = false;
+    };
     struct Line
     {
-        QString raw; // kept verbatim for lines that are neither header nor key=value
-        QString key;
-        QString value;
-        bool isPair = false;
+        Piece text;
+        qsizetype keyFrom = 0; // the trimmed key and the value, within the line's text
+        qsizetype keyLength = 0;
+        qsizetype valueFrom = -1; // -1 for a line that is neither header nor key=value
+        bool IsPair() const { return valueFrom >= 0; }
     };
+    // Its lines are m_lines from begin to the next section's begin; those before the first
+    // section are the lines before the first header.
     struct Section
     {
-        QString name;
-        std::vector<Line> lines;
+        Piece name;
+        qsizetype begin = 0;
     };
+    using TLines = std::span<const Line>;
 
     // False when the file is there but cannot be read (a missing file reads as empty).
     TIniFile() = default;
     bool Load(QString *error = nullptr);
     void Parse(const QByteArray &text);
-    const Section *FindSection(const QString &name) const;
-    Section *FindSection(const QString &name);
-    Line *FindKey(Section &s, const QString &key);
+    // The index of the first section of that name, or -1.
+    qsizetype FindSection(const QString &name) const;
+    qsizetype End(qsizetype section) const;
+    TLines Lines(qsizetype section) const;
+    qsizetype FindKey(qsizetype section, const QString &key) const; // in m_lines, or -1
+    // Lines added or removed at the end of a section move the sections after it.
+    void MoveSections(qsizetype after, qsizetype by);
+    QStringView View(const Piece &p) const
+    {
+        return p.owned ? QStringView(p.own) : QStringView(m_text).sliced(p.from, p.length);
+    }
+    QStringView Key(const Line &l) const { return View(l.text).sliced(l.keyFrom, l.keyLength); }
+    QStringView Value(const Line &l) const { return View(l.text).sliced(l.valueFrom); }
+    static Line WrittenPair(QStringView key, const QString &value);
     void Save() const;
     // A single edit: its own locked re-read and write unless an Update is running. The
     // edit returns whether it changed anything.
     void Change(const std::function<bool()> &edit);
 
     QString m_fileName;
-    std::vector<Line> m_preamble; // lines before the first header
+    QString m_text; // the file as read, without its carriage returns
+    std::vector<Line> m_lines;
     std::vector<Section> m_sections;
     // Sections by case-folded name, built on the first look after a change: a project file
     // holds a section per field, and a table of a thousand fields looks each one up.

@@ -107,6 +107,16 @@ private slots:
         QCOMPARE(TIniFile(path).Text(), QByteArray("[a]k=v\n[b]\nx=1\n"));
         QCOMPARE(TIniFile::FromText(lone).Text(), TIniFile(path).Text());
 
+        // Keys written into and removed from a section that has others after it, and a
+        // name given twice erased: every other section keeps its lines.
+        TIniFile edits = TIniFile::FromText("[a]\nk=1\nj=2\n[b]\nx=1\n[A]\nk=3\n[c]\ny=1\n");
+        edits.WriteString("A", "new", "n");
+        edits.DeleteKey("a", "k");
+        QCOMPARE(edits.Text(), QByteArray("[a]\nj=2\nnew=n\n[b]\nx=1\n[A]\nk=3\n[c]\ny=1\n"));
+        edits.EraseSection("a");
+        QCOMPARE(edits.Text(), QByteArray("[b]\nx=1\n[c]\ny=1\n"));
+        QCOMPARE(edits.ReadString("C", "Y"), QString("1"));
+
         // Field names of any script match in any letter case, letters beyond the BMP too
         // (U+10400 folds to U+10428).
         Write(path, "[\xC3\x84rger]\nk=1\n[\xF0\x90\x90\x80x]\nk=2\n");

@@ -46,9 +46,10 @@ private:
     void Line(const QString &line, int index)
     {
         // A blank line inside a literal is part of its value.
-        if (line.trimmed().isEmpty() && m_quote.isNull())
+        if (QStringView(line).trimmed().isEmpty() && m_quote.isNull())
             return;
         QString code; // the line without its comment blocks and its first ";"
+        code.reserve(line.size() + 1);
         QList<TScriptStep> after; // directives behind the ";", met once the statement ran
         bool ended = false;
         const qsizetype n = line.size();
@@ -100,7 +101,7 @@ private:
             m_started = true;
             m_startLine = index;
         }
-        if (m_started && (!code.trimmed().isEmpty() || !m_quote.isNull()))
+        if (m_started && (!QStringView(code).trimmed().isEmpty() || !m_quote.isNull()))
             m_sql << code;
         if (ended)
             EndStatement();
@@ -110,7 +111,7 @@ private:
     // Whether a line's text holds more than blanks and a "--" comment.
     static bool HasCode(const QString &code)
     {
-        const QString t = code.trimmed();
+        const QStringView t = QStringView(code).trimmed();
         return !t.isEmpty() && !t.startsWith(QLatin1String("--"));
     }
 

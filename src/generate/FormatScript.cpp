@@ -28,9 +28,14 @@ const QString IndexNameTag = QStringLiteral("<INDEXNAME");
 const QString IndexFieldTag = QStringLiteral("<INDEXFIELD");
 const QString TableNameTag = QStringLiteral("<TABLENAME>");
 
+// Whether the line holds the tag closed by ">" right after its name.
 bool Holds(const QString &line, const QString &tag)
 {
-    return line.contains(tag + u'>', Qt::CaseInsensitive);
+    for (qsizetype at = line.indexOf(tag, 0, Qt::CaseInsensitive); at >= 0;
+         at = line.indexOf(tag, at + 1, Qt::CaseInsensitive))
+        if (at + tag.size() < line.size() && line[at + tag.size()] == u'>')
+            return true;
+    return false;
 }
 
 QString Numbered(QString line, const QString &first, const QString &second, int n)

@@ -65,7 +65,7 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
             if (!ask(caption, name, value))
                 return false;
             const QString put = text ? text(name, value) : value;
-            line = line.left(open) + put + line.mid(close + 1);
+            line.replace(open, close - open + 1, put);
             lines[i] = line;
             if (written)
                 written(i, line);

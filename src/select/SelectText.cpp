@@ -39,7 +39,7 @@ bool IsWordChar(QChar c)
     return c.unicode() > ' ' && c != u';' && c != u'{' && c != u'}';
 }
 
-bool SameWord(const QString &a, const char *b)
+bool SameWord(QStringView a, const char *b)
 {
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
@@ -341,14 +341,23 @@ QStringList SplitSqlLines(const QStringList &sqlLines)
 
 QString FirstTableName(const QStringList &sqlLines)
 {
+    // Token by token as NextToken cuts them, by places in the line: cutting each off the
+    // front would copy the rest of a long line once for every token.
     bool afterFrom = false;
-    for (const QString &entry : SplitSqlLines(sqlLines)) {
-        QString line = TrimText(entry);
-        while (!line.isEmpty()) {
-            const QString token = NextToken(line);
+    for (const QString &line : SplitSqlLines(sqlLines)) {
+        for (qsizetype at = 0;;) {
+            while (at < line.size() && line.at(at).unicode() <= ' ')
+                ++at;
+            if (at == line.size())
+                break;
+            qsizetype end = at;
+            while (end < line.size() && IsIdentifierChar(line.at(end)))
+                ++end;
+            const QStringView token = QStringView(line).sliced(at, std::max(end, at + 1) - at);
             if (afterFrom)
-                return token;
+                return token.toString();
             afterFrom = SameWord(token, "FROM");
+            at += token.size();
         }
     }
     return {};

@@ -74,22 +74,31 @@ QString ScriptSection(const QString &fileName)
     return QFileInfo(fileName).completeBaseName().toUpper();
 }
 
+namespace {
+
+// Whether the "name=value" pair is of that name, letter case aside.
+bool IsPairOf(const QString &pair, const QString &name)
+{
+    return pair.size() > name.size() && pair.at(name.size()) == u'='
+        && QStringView(pair).first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 QString RememberedValue(const QStringList &values, const QString &name)
 {
-    const QString prefix = name + u'=';
     for (const QString &pair : values)
-        if (pair.startsWith(prefix, Qt::CaseInsensitive))
-            return pair.mid(prefix.size());
+        if (IsPairOf(pair, name))
+            return pair.mid(name.size() + 1);
     return {};
 }
 
 void SetRememberedValue(QStringList &values, const QString &name, const QString &value)
 {
-    const QString prefix = name + u'=';
     for (QString &pair : values)
-        if (pair.startsWith(prefix, Qt::CaseInsensitive)) {
-            pair = prefix + value;
+        if (IsPairOf(pair, name)) {
+            pair = name + u'=' + value;
             return;
         }
-    values << prefix + value;
+    values << name + u'=' + value;
 }

@@ -19,12 +19,16 @@ bool IsWordChar(QChar c)
 // is never closed runs to the end of the text and sets open.
 qsizetype AfterComment(const QString &text, qsizetype at, bool &open)
 {
-    const QStringView two = QStringView(text).mid(at, 2);
-    if (two == u"--") {
+    // Asked at every character of a statement: the two characters are looked at directly.
+    if (at + 1 >= text.size())
+        return at;
+    const char16_t c = text[at].unicode();
+    const char16_t next = text[at + 1].unicode();
+    if (c == u'-' && next == u'-') {
         const qsizetype eol = text.indexOf(u'\n', at);
         return eol < 0 ? text.size() : eol + 1;
     }
-    if (two == u"/*") {
+    if (c == u'/' && next == u'*') {
         const qsizetype end = text.indexOf(QLatin1String("*/"), at + 2);
         open = end < 0;
         return end < 0 ? text.size() : end + 2;

@@ -137,7 +137,11 @@ QStringList SubstituteFormat(const QStringList &lines, const QString &table,
                 filled += value;
                 pos += length;
             } else {
-                filled += line[pos++];
+                qsizetype next = line.indexOf(u'<', pos + 1);
+                if (next < 0)
+                    next = line.size();
+                filled += QStringView(line).sliced(pos, next - pos);
+                pos = next;
             }
         }
         out << filled;

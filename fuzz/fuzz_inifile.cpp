@@ -14,14 +14,15 @@ const QString FuzzSection = QStringLiteral("FuzzSection");
 const QString FuzzKey = QStringLiteral("FuzzKey");
 const QString FuzzValue = QStringLiteral("fuzz value");
 
-bool LineStart(QByteArrayView text, qsizetype at)
+FUZZ_CHECKER bool LineStart(QByteArrayView text, qsizetype at)
 {
     return at == 0 || text[at - 1] == '\n';
 }
 
 // The whole lines in which two texts differ: what lies between their longest common
 // beginning and end, each cut back to a line's start.
-std::pair<QByteArrayView, QByteArrayView> ChangedLines(QByteArrayView before, QByteArrayView after)
+FUZZ_CHECKER std::pair<QByteArrayView, QByteArrayView> ChangedLines(QByteArrayView before,
+                                                                    QByteArrayView after)
 {
     const qsizetype shorter = std::min(before.size(), after.size());
     qsizetype head = 0;
@@ -40,7 +41,7 @@ std::pair<QByteArrayView, QByteArrayView> ChangedLines(QByteArrayView before, QB
 }
 
 // A "key=value" line of the written key, as it stands in the text.
-bool IsFuzzKeyLine(QByteArrayView line, bool withValue)
+FUZZ_CHECKER bool IsFuzzKeyLine(QByteArrayView line, bool withValue)
 {
     if (!line.endsWith('\n') || line.indexOf('\n') != line.size() - 1)
         return false;

@@ -6,7 +6,7 @@
 #include "FuzzSupport.h"
 #include "ParamWalk.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" FUZZ_CHECKER int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto [script, answers] = SplitInput(data, size, QByteArray("\n====\n", 6));
     QStringList lines = QString::fromUtf8(script).split(u'\n');

@@ -7,7 +7,7 @@
 #include "ScriptSplitter.h"
 #include "SqlText.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" FUZZ_CHECKER int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QStringList lines = FuzzText(data, size).split(u'\n');
     for (const QString &line : lines) {

@@ -45,8 +45,9 @@ QString ConditionField(QString &text)
 {
     QString rest = text;
     const QString token = NextToken(rest);
-    if (token.size() != 1 || token.front().isLetterOrNumber() || token.front() == u'_'
-        || token.front() == u'.' || token.front() == u'(') {
+    // One character is a sign unless NextToken would keep it with what follows: a
+    // character beyond ASCII that is no letter starts a name, after a table's name too.
+    if (token.size() != 1 || IsIdentifierChar(token.front())) {
         text = rest;
         return token;
     }
@@ -121,6 +122,8 @@ void TSelect::Read(int clauses)
         throw ESelectError(QStringLiteral("Cannot read query without SELECT list."));
     if ((clauses & scFrom) && text.OuterJoin)
         throw ESelectError(QStringLiteral("Cannot read outer join."));
+    if (text.Subquery)
+        throw ESelectError(QStringLiteral("Cannot read subquery."));
     if (clauses & scFrom) {
         TableName.clear();
         SplitText(entries, text.From, u',');

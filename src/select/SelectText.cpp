@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 bool IsAsciiAlnum(QChar c)
@@ -24,11 +26,6 @@ bool IsBeyondAscii(QChar c)
 bool IsNameChar(QChar c)
 {
     return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
-}
-
-bool IsIdentifierChar(QChar c)
-{
-    return IsNameChar(c) || c == u'.' || c == u'(';
 }
 
 // Every printable character belongs to a word: dropped, "a || b", "x::int" or "A & B"
@@ -96,6 +93,10 @@ public:
                     m_quote = c;
                 else if (c == u'[')
                     m_quote = u']';
+                else if (c == u'(')
+                    ++m_depth;
+                else if (c == u')')
+                    m_depth = std::max(0, m_depth - 1);
             } else if (c == m_quote && next == c) {
                 m_word += c; // a quote doubled inside quoted text
                 m_word += next;
@@ -114,6 +115,8 @@ public:
             if (!IsWordChar(c)) {
                 EndWord();
             } else {
+                if (m_word.isEmpty())
+                    m_wordDepth = m_depth;
                 m_word += c;
                 m_quoted = m_quoted || !m_quote.isNull();
             }
@@ -125,8 +128,13 @@ public:
 
     TClauses Result() const
     {
-        return {m_values[SelectClause], m_values[FromClause],  m_values[WhereClause],
-                m_values[GroupClause],  m_values[OrderClause], m_outerJoin};
+        return {m_values[SelectClause],
+                m_values[FromClause],
+                m_values[WhereClause],
+                m_values[GroupClause],
+                m_values[OrderClause],
+                m_outerJoin,
+                m_subquery};
     }
 
 private:
@@ -174,6 +182,10 @@ private:
         else if (m_clause == FromClause && SameWord(word, "ON"))
             stored = QStringLiteral("{");
         if (const Clause c = ClauseOf(word); c != NoClause) {
+            // A clause inside parentheses is a subquery's ("IN (SELECT", "EXTRACT(YEAR
+            // FROM"), which the model cannot hold: taken as the statement's own, it would
+            // move the words after it into another clause.
+            m_subquery = m_subquery || m_wordDepth > 0;
             m_clause = c;
             return;
         }
@@ -196,9 +208,17 @@ private:
     bool m_outerJoin = false;
     QChar m_quote; // the quote that closes the text being read, null outside
     bool m_quoted = false; // the current word holds quoted text
+    int m_depth = 0; // of parentheses outside quotes and comments
+    int m_wordDepth = 0; // where the current word began
+    bool m_subquery = false;
 };
 
 } // namespace
+
+bool IsIdentifierChar(QChar c)
+{
+    return IsNameChar(c) || c == u'.' || c == u'(';
+}
 
 qsizetype QuotedNameEnd(const QString &text, qsizetype at)
 {

@@ -18,6 +18,8 @@ QString TrimText(const QString &text);
 // trimmed first): a run of identifier characters, or else the single character there.
 // The rest stays in text untrimmed.
 QString NextToken(QString &text);
+// The characters NextToken keeps together: those of names, "." and "(".
+bool IsIdentifierChar(QChar c);
 
 // The part of text before its first "{", leaving the part after it in text; without a
 // "{" the whole text is returned and text is left empty.
@@ -57,6 +59,7 @@ struct TClauses
     QString Group;
     QString Order;
     bool OuterJoin = false; // FROM joins with LEFT, RIGHT, FULL, OUTER, NATURAL or USING
+    bool Subquery = false; // a clause keyword inside parentheses
 };
 TClauses ReadClauses(const QStringList &sqlLines);
 

@@ -458,6 +458,22 @@ private slots:
         // An outer join is not read: written back as a FROM list it would be an inner one.
         QCOMPARE(ErrorOf([&] { Read({"SELECT T1.A FROM T1 LEFT OUTER JOIN T2 ON T1.A = T2.K"}); }),
                  QString("Cannot read outer join."));
+        // Found by fuzzing: a clause inside parentheses is a subquery's,
+        // and read as the statement's own it moved the words after it into another clause.
+        for (const char *text : {"SELECT A FROM T1 WHERE A IN (SELECT K FROM T2)",
+                                 "SELECT * FROM(SELECT * FROM(T2 )\xffT2 )\xff",
+                                 "SELECT (SELECT MAX(K) FROM T2), A FROM T1"})
+            QCOMPARE(ErrorOf([&] { Read({QString::fromUtf8(text)}); }),
+                     QString("Cannot read subquery."));
+        // Found by fuzzing: a condition starting with a character beyond ASCII that is no
+        // letter was cut as a sign, and once written after its table's name read as a name.
+        auto sign = Read(
+            {QString::fromUtf8("SELECT A, B FROM T1 WHERE  \xd0*M  AND b  AND 0 AND b --YS")});
+        sign->Write();
+        const QStringList written = sign->Query()->SQL;
+        auto again = Read(written);
+        again->Write();
+        QCOMPARE(again->Query()->SQL, written);
     }
 
     void readAndWrittenBackStatementsStayTheSame()

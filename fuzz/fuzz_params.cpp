@@ -6,6 +6,8 @@
 #include "FuzzSupport.h"
 #include "ParamWalk.h"
 
+#include <algorithm>
+
 extern "C" FUZZ_CHECKER int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto [script, answers] = SplitInput(data, size, QByteArray("\n====\n", 6));
@@ -25,7 +27,8 @@ extern "C" FUZZ_CHECKER int LLVMFuzzerTestOneInput(const uint8_t *data, size_t s
 
     QStringList values = QString::fromUtf8(answers).split(u'\n');
     for (QString &v : values)
-        v = v.left(1) + v.mid(1).remove(u'<');
+        if (v.size() > 1)
+            v.erase(std::remove(v.begin() + 1, v.end(), u'<'), v.end());
     const qsizetype limit = script.count('<');
     qsizetype asked = 0;
     QStringList remembered;

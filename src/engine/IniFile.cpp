@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -119,6 +120,11 @@ void TIniFile::Parse(const QByteArray &bytes)
     // goes, as Qt's text mode drops them, so CR LF files from other systems read as LF ones.
     m_text = QString::fromUtf8(bytes.contains('\r') ? QByteArray(bytes).replace("\r", "") : bytes);
     const QStringView text(m_text);
+    // Room for every line, and for as many sections as there are lines that could be
+    // headers, made once: a project file's lines number in the thousands.
+    const qsizetype lines = text.count(u'\n') + 1;
+    m_lines.reserve(size_t(lines));
+    m_sections.reserve(size_t(std::min(lines, text.count(u']'))));
     qsizetype at = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
     while (at < text.size()) {
         qsizetype end = text.indexOf(u'\n', at);

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <vector>
+
 const QString DefaultFormatName = QStringLiteral("(default)");
 
 const QStringList &DefaultFormat()
@@ -38,13 +41,52 @@ bool Holds(const QString &line, const QString &tag)
     return false;
 }
 
-QString Numbered(QString line, const QString &first, const QString &second, int n)
+// A field or index line cut at its two tags, so that each of its numbered copies
+// ("<FieldName>" becoming "<FIELDNAME3>") is made in one piece: a table of many fields
+// would otherwise search and replace the line again for every field.
+class TNumberedLine
 {
-    const QString number = QString::number(n) + u'>';
-    line.replace(first + u'>', first + number, Qt::CaseInsensitive);
-    line.replace(second + u'>', second + number, Qt::CaseInsensitive);
-    return line;
-}
+public:
+    TNumberedLine(const QString &line, const QString &first, const QString &second)
+        : m_line(line)
+    {
+        for (const QString *tag : {&first, &second}) {
+            const QString closed = *tag + u'>';
+            for (qsizetype at = line.indexOf(closed, 0, Qt::CaseInsensitive); at >= 0;
+                 at = line.indexOf(closed, at + closed.size(), Qt::CaseInsensitive))
+                m_tags.push_back({at, closed.size(), tag});
+        }
+        // The two tags never overlap: each holds its only "<" at its start.
+        std::sort(m_tags.begin(), m_tags.end(),
+                  [](const TTag &a, const TTag &b) { return a.at < b.at; });
+    }
+
+    QString Line(int n) const
+    {
+        const QString number = QString::number(n);
+        QString out;
+        out.reserve(m_line.size() + qsizetype(m_tags.size()) * number.size() + 1);
+        qsizetype from = 0;
+        for (const TTag &t : m_tags) {
+            out.append(QStringView(m_line).sliced(from, t.at - from))
+                .append(*t.name)
+                .append(number)
+                .append(u'>');
+            from = t.at + t.length;
+        }
+        return out.append(QStringView(m_line).sliced(from));
+    }
+
+private:
+    struct TTag
+    {
+        qsizetype at;
+        qsizetype length;
+        const QString *name;
+    };
+    const QString &m_line;
+    std::vector<TTag> m_tags;
+};
 
 // The value of the tag at pos (<TableName>, or a numbered one like <FieldName3>) and its
 // length; false when no tag of the table or of a field or index that exists starts there.
@@ -101,16 +143,18 @@ QStringList ExpandFormat(const QStringList &format, bool commas, const QList<TFi
     QStringList out;
     for (const QString &line : format) {
         if (Holds(line, FieldNameTag)) {
+            const TNumberedLine numbered(line, FieldNameTag, FieldTypeTag);
             for (int n = 0; n < fields.size(); ++n) {
-                QString copy = Numbered(line, FieldNameTag, FieldTypeTag, n);
+                QString copy = numbered.Line(n);
                 if (commas && n + 1 < fields.size())
                     copy += u',';
                 out << copy;
             }
         } else if (Holds(line, IndexNameTag)) {
+            const TNumberedLine numbered(line, IndexNameTag, IndexFieldTag);
             for (int n = 0; n < indexes.size(); ++n)
                 if (!indexes[n].IsPrimary())
-                    out << Numbered(line, IndexNameTag, IndexFieldTag, n);
+                    out << numbered.Line(n);
         } else {
             out << line;
         }

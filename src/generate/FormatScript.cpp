@@ -30,16 +30,9 @@ const QString FieldTypeTag = QStringLiteral("<FIELDTYPE");
 const QString IndexNameTag = QStringLiteral("<INDEXNAME");
 const QString IndexFieldTag = QStringLiteral("<INDEXFIELD");
 const QString TableNameTag = QStringLiteral("<TABLENAME>");
-
-// Whether the line holds the tag closed by ">" right after its name.
-bool Holds(const QString &line, const QString &tag)
-{
-    for (qsizetype at = line.indexOf(tag, 0, Qt::CaseInsensitive); at >= 0;
-         at = line.indexOf(tag, at + 1, Qt::CaseInsensitive))
-        if (at + tag.size() < line.size() && line[at + tag.size()] == u'>')
-            return true;
-    return false;
-}
+// What makes a line a field line or an index line.
+const QString FieldNameClosed = FieldNameTag + u'>';
+const QString IndexNameClosed = IndexNameTag + u'>';
 
 // A field or index line cut at its two tags, so that each of its numbered copies
 // ("<FieldName>" becoming "<FIELDNAME3>") is made in one piece: a table of many fields
@@ -142,7 +135,7 @@ QStringList ExpandFormat(const QStringList &format, bool commas, const QList<TFi
 {
     QStringList out;
     for (const QString &line : format) {
-        if (Holds(line, FieldNameTag)) {
+        if (line.contains(FieldNameClosed, Qt::CaseInsensitive)) {
             const TNumberedLine numbered(line, FieldNameTag, FieldTypeTag);
             for (int n = 0; n < fields.size(); ++n) {
                 QString copy = numbered.Line(n);
@@ -150,7 +143,7 @@ QStringList ExpandFormat(const QStringList &format, bool commas, const QList<TFi
                     copy += u',';
                 out << copy;
             }
-        } else if (Holds(line, IndexNameTag)) {
+        } else if (line.contains(IndexNameClosed, Qt::CaseInsensitive)) {
             const TNumberedLine numbered(line, IndexNameTag, IndexFieldTag);
             for (int n = 0; n < indexes.size(); ++n)
                 if (!indexes[n].IsPrimary())

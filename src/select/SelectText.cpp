@@ -310,16 +310,28 @@ void SplitText(QStringList &list, const QString &text, QChar separator)
         list << text.mid(start);
 }
 
+QStringView TokenAt(QStringView text, qsizetype &at)
+{
+    while (at < text.size() && text[at].unicode() <= ' ')
+        ++at;
+    qsizetype end = at;
+    while (end < text.size() && IsIdentifierChar(text[end]))
+        ++end;
+    if (end == at && at < text.size())
+        end = at + 1;
+    const QStringView token = text.sliced(at, end - at);
+    at = end;
+    return token;
+}
+
 QString NextToken(QString &text)
 {
-    text = TrimText(text);
-    qsizetype end = 0;
-    while (end < text.size() && IsIdentifierChar(text.at(end)))
-        ++end;
-    if (end == 0 && !text.isEmpty())
-        end = 1;
-    const QString token = text.left(end);
-    text.remove(0, end);
+    qsizetype at = 0;
+    const QString token = TokenAt(text, at).toString();
+    qsizetype end = text.size();
+    while (end > at && text.at(end - 1).unicode() <= ' ')
+        --end;
+    text = text.sliced(at, end - at);
     return token;
 }
 
@@ -361,25 +373,16 @@ QStringList SplitSqlLines(const QStringList &sqlLines)
 
 QString FirstTableName(const QStringList &sqlLines)
 {
-    // Token by token as NextToken cuts them, by places in the line: cutting each off the
-    // front would copy the rest of a long line once for every token.
     bool afterFrom = false;
-    for (const QString &line : SplitSqlLines(sqlLines)) {
+    for (const QString &line : SplitSqlLines(sqlLines))
         for (qsizetype at = 0;;) {
-            while (at < line.size() && line.at(at).unicode() <= ' ')
-                ++at;
-            if (at == line.size())
+            const QStringView token = TokenAt(line, at);
+            if (token.isEmpty())
                 break;
-            qsizetype end = at;
-            while (end < line.size() && IsIdentifierChar(line.at(end)))
-                ++end;
-            const QStringView token = QStringView(line).sliced(at, std::max(end, at + 1) - at);
             if (afterFrom)
                 return token.toString();
             afterFrom = SameWord(token, "FROM");
-            at += token.size();
         }
-    }
     return {};
 }
 

@@ -18,6 +18,9 @@ QString TrimText(const QString &text);
 // trimmed first): a run of identifier characters, or else the single character there.
 // The rest stays in text untrimmed.
 QString NextToken(QString &text);
+// The token at or after at, as NextToken cuts it, with at moved past it; empty at the end.
+// Reading a line by places copies nothing: cutting tokens off its front copies its rest.
+QStringView TokenAt(QStringView text, qsizetype &at);
 // The characters NextToken keeps together: those of names, "." and "(".
 bool IsIdentifierChar(QChar c);
 

@@ -206,7 +206,7 @@ TIniFile::TLines TIniFile::Lines(qsizetype section) const
 qsizetype TIniFile::FindKey(qsizetype section, const QString &key) const
 {
     for (qsizetype i = m_sections[section].begin, end = End(section); i < end; ++i)
-        if (m_lines[i].IsPair() && Key(m_lines[i]).compare(key, Qt::CaseInsensitive) == 0)
+        if (IsKey(m_lines[i], key))
             return i;
     return -1;
 }
@@ -229,10 +229,9 @@ TIniFile::Line TIniFile::WrittenPair(QStringView key, const QString &value)
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
-    for (const Line &l : Lines(FindSection(section)))
-        if (l.IsPair() && Key(l).compare(key, Qt::CaseInsensitive) == 0)
-            return Value(l).toString();
-    return def;
+    const qsizetype s = FindSection(section);
+    const qsizetype at = s < 0 ? -1 : FindKey(s, key);
+    return at < 0 ? def : Value(m_lines[at]).toString();
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
@@ -347,10 +346,8 @@ void TIniFile::DeleteKey(const QString &section, const QString &key)
         if (s < 0)
             return false;
         const auto end = m_lines.begin() + End(s);
-        const auto kept
-            = std::remove_if(m_lines.begin() + m_sections[s].begin, end, [&](const Line &l) {
-                  return l.IsPair() && Key(l).compare(key, Qt::CaseInsensitive) == 0;
-              });
+        const auto kept = std::remove_if(m_lines.begin() + m_sections[s].begin, end,
+                                         [&](const Line &l) { return IsKey(l, key); });
         const qsizetype removed = end - kept;
         m_lines.erase(kept, end);
         MoveSections(s, -removed);

@@ -104,6 +104,10 @@ private:
     }
     QStringView Key(const Line &l) const { return View(l.text).sliced(l.keyFrom, l.keyLength); }
     QStringView Value(const Line &l) const { return View(l.text).sliced(l.valueFrom); }
+    bool IsKey(const Line &l, const QString &key) const
+    {
+        return l.IsPair() && Key(l).compare(key, Qt::CaseInsensitive) == 0;
+    }
     static Line WrittenPair(QStringView key, const QString &value);
     void Save() const;
     // A single edit: its own locked re-read and write unless an Update is running. The

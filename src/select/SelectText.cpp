@@ -148,6 +148,7 @@ private:
             return;
         // Quoted text holds no keywords: "WHERE" in a LIKE pattern opens no clause.
         if (quoted) {
+            m_afterGroupOrOrder = false;
             if (m_clause != NoClause)
                 Append(word);
             return;
@@ -171,8 +172,14 @@ private:
             && (SameWord(word, "LEFT") || SameWord(word, "RIGHT") || SameWord(word, "FULL")
                 || SameWord(word, "OUTER") || SameWord(word, "NATURAL") || SameWord(word, "USING")))
             m_outerJoin = true;
-        if (SameWord(word, "BY") || SameWord(word, "LEFT") || SameWord(word, "INNER")
-            || SameWord(word, "RIGHT"))
+        // "BY" after GROUP and ORDER and the words before JOIN only shape the statement;
+        // elsewhere they are names and functions ("WHERE By = 1", "LEFT(B, 2)"), dropped
+        // they would leave a condition without its field or a call without its function.
+        const bool afterGroupOrOrder = m_afterGroupOrOrder;
+        m_afterGroupOrOrder = false;
+        if ((afterGroupOrOrder && SameWord(word, "BY"))
+            || (m_clause == FromClause
+                && (SameWord(word, "LEFT") || SameWord(word, "INNER") || SameWord(word, "RIGHT"))))
             return;
         QString stored = word;
         if (m_clause == WhereClause && (SameWord(word, "AND") || SameWord(word, "OR")))
@@ -187,6 +194,7 @@ private:
             // move the words after it into another clause.
             m_subquery = m_subquery || m_wordDepth > 0;
             m_clause = c;
+            m_afterGroupOrOrder = c == GroupClause || c == OrderClause;
             return;
         }
         if (m_clause != NoClause)
@@ -211,6 +219,7 @@ private:
     int m_depth = 0; // of parentheses outside quotes and comments
     int m_wordDepth = 0; // where the current word began
     bool m_subquery = false;
+    bool m_afterGroupOrOrder = false; // the last word opened GROUP or ORDER
 };
 
 } // namespace

@@ -90,6 +90,16 @@ private slots:
         QCOMPARE(c.From, QString("A OUTER , B { A.k=B.k"));
         QCOMPARE(c.Where, QString("A.k JOIN 1"));
         QCOMPARE(c.Order, QString("x"));
+
+        // BY after GROUP and ORDER, and LEFT, RIGHT and INNER in a FROM list, only shape the
+        // statement; elsewhere they are names and functions and stay.
+        c = ReadClauses({"SELECT LEFT(B, 2), RIGHT FROM T1 INNER JOIN T2 ON T1.A = T2.K",
+                         "WHERE By = 1 AND INNER > 0 GROUP BY B ORDER BY(A), BY"});
+        QCOMPARE(c.Select, QString("LEFT (B, 2), RIGHT"));
+        QCOMPARE(c.From, QString("T1 , T2 { T1.A = T2.K"));
+        QCOMPARE(c.Where, QString("By = 1 {AND} INNER > 0"));
+        QCOMPARE(c.Group, QString("B"));
+        QCOMPARE(c.Order, QString("(A), BY"));
     }
 
     void scannerCollapsesBlanksAndKeepsEverySign()

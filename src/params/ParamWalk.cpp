@@ -49,7 +49,8 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
     bool newStatement = true;
     QString caption;
     for (int i = std::max(startLine, 0); i < lines.size(); ++i) {
-        QString line = lines[i];
+        // Replaced in place: a copy would be made again for each placeholder of the line.
+        QString &line = lines[i];
         int from = 0;
         int open = -1;
         int close = -1;
@@ -66,7 +67,6 @@ bool ParamWalk(QStringList &lines, int startLine, QStringList &remembered, const
                 return false;
             const QString put = text ? text(name, value) : value;
             line.replace(open, close - open + 1, put);
-            lines[i] = line;
             if (written)
                 written(i, line);
             if (!secret)

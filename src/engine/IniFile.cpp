@@ -114,7 +114,7 @@ void TIniFile::Parse(const QByteArray &bytes)
 {
     m_lines.clear();
     m_sections.clear();
-    m_indexed = false;
+    m_lookups = 0;
     // Read whole and kept whole, each line a stretch of it: a project file holds a few lines
     // for each of possibly a thousand fields, read at every expansion of its table. Every CR
     // goes, as Qt's text mode drops them, so CR LF files from other systems read as LF ones.
@@ -176,14 +176,25 @@ size_t TIniFile::FoldedName::Hash(size_t seed) const
 
 qsizetype TIniFile::FindSection(const QString &name) const
 {
-    if (!m_indexed) {
+    // The first few lookups after a change look through the sections, which costs less
+    // than making the index; it pays off over many, as when each field of a table of a
+    // thousand looks up its section.
+    constexpr int lookupsWithoutIndex = 8;
+    if (m_lookups < lookupsWithoutIndex) {
+        ++m_lookups;
+        for (size_t i = 0; i < m_sections.size(); ++i)
+            if (FoldedName {View(m_sections[i].name)} == FoldedName {name})
+                return qsizetype(i);
+        return -1;
+    }
+    if (m_lookups == lookupsWithoutIndex) {
         m_index.clear();
         m_index.reserve(qsizetype(m_sections.size()));
         // The views stay valid: a section's name is never changed, m_text only with the
         // index, and moving a QString keeps its characters where they are.
         for (size_t i = m_sections.size(); i-- > 0;)
             m_index.insert({View(m_sections[i].name)}, i); // the first one counts
-        m_indexed = true;
+        ++m_lookups;
     }
     const auto found = m_index.constFind({name});
     return found == m_index.constEnd() ? -1 : qsizetype(*found);
@@ -259,7 +270,7 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         if (s < 0) {
             s = qsizetype(m_sections.size());
             m_sections.push_back({{0, 0, section, true}, qsizetype(m_lines.size())});
-            m_indexed = false;
+            m_lookups = 0;
         }
         if (const qsizetype at = FindKey(s, key); at >= 0) {
             if (Value(m_lines[at]) == clean)
@@ -334,7 +345,7 @@ void TIniFile::EraseSection(const QString &section)
             m_sections.erase(m_sections.begin() + s);
             erased = true;
         }
-        m_indexed = false;
+        m_lookups = 0;
         return erased;
     });
 }

@@ -118,10 +118,11 @@ private:
     QString m_text; // the file as read, without its carriage returns
     std::vector<Line> m_lines;
     std::vector<Section> m_sections;
-    // Sections by case-folded name, built on the first look after a change: a project file
-    // holds a section per field, and a table of a thousand fields looks each one up.
+    // Sections by case-folded name, built after a few lookups since the last change: a
+    // project file holds a section per field, and a table of a thousand fields looks each
+    // one up.
     mutable QHash<FoldedName, size_t> m_index;
-    mutable bool m_indexed = false;
+    mutable int m_lookups = 0; // since the last change; past a few the index stands
     bool m_inMemory = false;
     bool m_updating = false;
     bool m_dirty = false;

@@ -99,7 +99,10 @@ private slots:
         Write(path, "\xEF\xBB\xBF[Field]\r\nLookup=A.T.X\r\n[FIELD]\r\nLookup=B.T.Y\r\n");
         const TIniFile ini(path);
         QCOMPARE(ini.ReadSections(), QStringList({"Field", "FIELD"}));
-        QCOMPARE(ini.ReadString("field", "Lookup"), QString("A.T.X")); // the first one counts
+        // The first one counts, whether the sections are looked through or the index is
+        // made after a few lookups.
+        for (int lookup = 0; lookup < 10; ++lookup)
+            QCOMPARE(ini.ReadString("field", "Lookup"), QString("A.T.X"));
         // Carriage returns anywhere go, as text mode drops them; text held in memory reads
         // as the same bytes in a file do.
         const QByteArray lone = "[a]\r\rk=v\r\r\r\n[b\r]\nx=\r1\r\n\r";
@@ -121,10 +124,12 @@ private slots:
         // (U+10400 folds to U+10428).
         Write(path, "[\xC3\x84rger]\nk=1\n[\xF0\x90\x90\x80x]\nk=2\n");
         const TIniFile names(path);
-        QCOMPARE(names.ReadString(QString::fromUtf8("\xC3\xA4RGER"), "k"), QString("1"));
-        QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8X"), "k"), QString("2"));
-        QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8"), "k", "none"),
-                 QString("none"));
+        for (int round = 0; round < 4; ++round) {
+            QCOMPARE(names.ReadString(QString::fromUtf8("\xC3\xA4RGER"), "k"), QString("1"));
+            QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8X"), "k"), QString("2"));
+            QCOMPARE(names.ReadString(QString::fromUtf8("\xF0\x90\x90\xA8"), "k", "none"),
+                     QString("none"));
+        }
     }
 
     void writesReplaceTheFileInsteadOfRewritingItInPlace()

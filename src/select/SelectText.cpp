@@ -28,12 +28,14 @@ bool IsNameChar(QChar c)
     return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
 }
 
-// Every printable character belongs to a word: dropped, "a || b", "x::int" or "A & B"
-// would read as other names. Only the statement end and the braces the reading marks
-// joins with are left out (ending the word).
+// Every character but the engines' blanks belongs to a word: dropped, "a || b", "x::int"
+// or "A & B" would read as other names, and a control character that is no blank is part
+// of a token for SQLite (":v(a\x1cb)"), or no token at all. Only the statement end and the
+// braces the reading marks joins with are left out (ending the word).
 bool IsWordChar(QChar c)
 {
-    return c.unicode() > ' ' && c != u';' && c != u'{' && c != u'}';
+    const bool blank = c == u' ' || (c.unicode() >= 9 && c.unicode() <= 13);
+    return !blank && c != u';' && c != u'{' && c != u'}';
 }
 
 bool SameWord(QStringView a, const char *b)

@@ -113,10 +113,14 @@ private slots:
         QCOMPARE(c.From, QString::fromUtf8("Maße"));
         QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} Q||R = x::int");
 
-        // Form feeds part words as blanks do; the statement ends at a NUL, as SQLite reads it.
-        const TClauses fed = ReadClauses({"SELECT A\fFROM\vT1\fWHERE A = 1"});
+        // Form feeds part words as blanks do, other control characters do not (SQLite takes
+        // them into a token or rejects them); the statement ends at a NUL, as SQLite reads it.
+        const TClauses fed = ReadClauses({"SELECT A\fFROM\vT1\fWHERE A = 1 AND :v(a\x1c"
+                                          "b)"});
         QCOMPARE(fed.From, QString("T1"));
-        QCOMPARE(fed.Where, QString("A = 1"));
+        QCOMPARE(fed.Where,
+                 QString("A = 1 {AND} :v(a\x1c"
+                         "b)"));
         const QStringList cut {"SELECT A", QString("FROM\tT1") + QChar(u'\0') + "Y", "WHERE A = 1"};
         QCOMPARE(ReadClauses(cut).From, QString("T1"));
         QCOMPARE(ReadClauses(cut).Where, QString());

@@ -141,16 +141,56 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
     if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
         items.Last()->Separator = separator;
     const QString prefix = Prefix();
+    const QStringList itemNames = ItemNames();
     for (int i = 0; i < items.Count(); ++i) {
-        // SQLite reads a double-quoted word that names no field as a string: a prefix would
-        // make it a field that does not exist.
+        // SQLite reads a double-quoted word that names no field as a string, and a name the
+        // SELECT list gives an item as that item: a prefix would make either a field that
+        // does not exist.
         const QString text = TrimText(items.Items(i)->Text);
         const qsizetype quoted = QuotedNameEnd(text, 0);
-        const bool literal
-            = quoted > 0 && text.startsWith(u'"') && FieldType(text.left(quoted)) == ftUnknown;
-        lines << items.Items(i)->GetLine(literal ? QString() : prefix);
+        const bool literal = quoted > 0 && FieldType(text.left(quoted)) == ftUnknown;
+        qsizetype end = 0;
+        const QStringView name = quoted > 0 ? QStringView(text).first(quoted) : TokenAt(text, end);
+        const bool itemName
+            = std::any_of(itemNames.begin(), itemNames.end(), [&](const QString &n) {
+                  return name.compare(n, Qt::CaseInsensitive) == 0;
+              });
+        lines << items.Items(i)->GetLine(literal || itemName ? QString() : prefix);
     }
     remaining -= items.Count();
+}
+
+QStringList TCustomSelect::ItemNames() const
+{
+    QStringList names;
+    for (int i = 0; i < Fields.Count(); ++i) {
+        // The last name of the item, when an expression stands before it: "A AS x", "A x",
+        // "COUNT(*) n", A"x"; not "T1.x", "max", "A+x", "DISTINCT x" or a name alone.
+        const QString item = TrimText(Fields.Items(i)->Text);
+        qsizetype at = item.size() - 1;
+        const bool quoted = item.endsWith(u'"');
+        if (quoted) {
+            // Back to the quote that opens the name, over the quotes doubled inside it.
+            --at;
+            while (at >= 0 && (item.at(at) != u'"' || (at > 0 && item.at(at - 1) == u'"')))
+                at -= item.at(at) == u'"' ? 2 : 1;
+        } else {
+            while (at >= 0 && IsIdentifierChar(item.at(at)) && item.at(at) != u'.'
+                   && item.at(at) != u'(')
+                --at;
+            ++at;
+        }
+        const QString head = TrimText(item.left(at));
+        if (head.isEmpty() || at >= item.size()
+            || head.compare(QLatin1String("DISTINCT"), Qt::CaseInsensitive) == 0
+            || head.compare(QLatin1String("ALL"), Qt::CaseInsensitive) == 0)
+            continue;
+        const QChar before = item.at(at - 1);
+        if (quoted ? before != u'.'
+                   : before.unicode() <= ' ' || before == u')' || before == u'\'' || before == u'"')
+            names << item.mid(at);
+    }
+    return names;
 }
 
 void TCustomSelect::WriteSelect(int &remaining, QStringList &lines)

@@ -171,6 +171,10 @@ protected:
                     const QString &separator);
 
 private:
+    // The names the SELECT list gives its items ("A AS x", "A x"): the engine reads each as
+    // that item, and no table has it.
+    QStringList ItemNames() const;
+
     TQuery *m_query;
     TSqlDialect m_dialect;
     QList<TFieldDef> m_fieldDefs;

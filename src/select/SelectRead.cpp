@@ -124,6 +124,9 @@ void TSelect::Read(int clauses)
         throw ESelectError(QStringLiteral("Cannot read outer join."));
     if (text.Subquery)
         throw ESelectError(QStringLiteral("Cannot read subquery."));
+    // The model holds one statement: the words of the next would join this one's clauses.
+    if (text.Statements)
+        throw ESelectError(QStringLiteral("Cannot read more than one statement."));
     if (clauses & scFrom) {
         TableName.clear();
         SplitText(entries, text.From, u',');

@@ -95,7 +95,10 @@ public:
                     m_quote = c;
                 else if (c == u'[')
                     m_quote = u']';
-                else if (c == u'(')
+                else if (c == u';') {
+                    EndWord();
+                    m_ended = m_words;
+                } else if (c == u'(')
                     ++m_depth;
                 else if (c == u')')
                     m_depth = std::max(0, m_depth - 1);
@@ -136,7 +139,8 @@ public:
                 m_values[GroupClause],
                 m_values[OrderClause],
                 m_outerJoin,
-                m_subquery};
+                m_subquery,
+                m_statements};
     }
 
 private:
@@ -148,6 +152,8 @@ private:
         m_quoted = false;
         if (word.isEmpty())
             return;
+        m_statements = m_statements || m_ended;
+        m_words = true;
         // Quoted text holds no keywords: "WHERE" in a LIKE pattern opens no clause.
         if (quoted) {
             m_afterGroupOrOrder = false;
@@ -221,6 +227,9 @@ private:
     int m_depth = 0; // of parentheses outside quotes and comments
     int m_wordDepth = 0; // where the current word began
     bool m_subquery = false;
+    bool m_words = false; // any word yet
+    bool m_ended = false; // a ";" after a word
+    bool m_statements = false;
     bool m_afterGroupOrOrder = false; // the last word opened GROUP or ORDER
 };
 

@@ -52,8 +52,8 @@ QStringList SplitSqlLines(const QStringList &sqlLines);
 
 // The words of each clause, joined by single blanks. Join structure is marked with braces:
 // in FROM, JOIN becomes "," and ON becomes "{"; in WHERE, AND/OR become "{AND}"/"{OR}"
-// (the word as written). LEFT, RIGHT, INNER and BY are dropped. "--" and "/* */" comments
-// outside quoted text are skipped.
+// (the word as written). BY after GROUP and ORDER, and LEFT, RIGHT and INNER in FROM, are
+// dropped. "--" and "/* */" comments outside quoted text are skipped.
 struct TClauses
 {
     QString Select;
@@ -63,6 +63,7 @@ struct TClauses
     QString Order;
     bool OuterJoin = false; // FROM joins with LEFT, RIGHT, FULL, OUTER, NATURAL or USING
     bool Subquery = false; // a clause keyword inside parentheses
+    bool Statements = false; // words after a ";" that ends words before it
 };
 TClauses ReadClauses(const QStringList &sqlLines);
 

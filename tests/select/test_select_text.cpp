@@ -112,6 +112,12 @@ private slots:
         QCOMPARE(c.Select, QString::fromUtf8("N, Größe €"));
         QCOMPARE(c.From, QString::fromUtf8("Maße"));
         QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} Q||R = x::int");
+        // Empty statements around it are none; words after a ";" are the next statement's,
+        // which the model cannot hold (";" in quotes and comments ends nothing).
+        QVERIFY(!c.Statements);
+        QVERIFY(!ReadClauses({";; SELECT A FROM T1 WHERE B = ';x' -- ;y", "; ;"}).Statements);
+        QVERIFY(ReadClauses({"SELECT A FROM T1;", "DELETE FROM T1"}).Statements);
+        QVERIFY(ReadClauses({"SELECT A FROM T1 WHERE :v(a;b)"}).Statements);
 
         // Form feeds part words as blanks do, other control characters do not (SQLite takes
         // them into a token or rejects them); the statement ends at a NUL, as SQLite reads it.

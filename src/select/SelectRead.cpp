@@ -127,6 +127,8 @@ void TSelect::Read(int clauses)
     // The model holds one statement: the words of the next would join this one's clauses.
     if (text.Statements)
         throw ESelectError(QStringLiteral("Cannot read more than one statement."));
+    if (text.ParameterSuffix)
+        throw ESelectError(QStringLiteral("Cannot read parameter with parentheses."));
     if (clauses & scFrom) {
         TableName.clear();
         SplitText(entries, text.From, u',');

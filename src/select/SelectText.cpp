@@ -140,7 +140,8 @@ public:
                 m_values[OrderClause],
                 m_outerJoin,
                 m_subquery,
-                m_statements};
+                m_statements,
+                m_parameterSuffix};
     }
 
 private:
@@ -154,6 +155,7 @@ private:
             return;
         m_statements = m_statements || m_ended;
         m_words = true;
+        m_parameterSuffix = m_parameterSuffix || HasParameterSuffix(word);
         // Quoted text holds no keywords: "WHERE" in a LIKE pattern opens no clause.
         if (quoted) {
             m_afterGroupOrOrder = false;
@@ -209,6 +211,19 @@ private:
             Append(stored);
     }
 
+    // A parameter with a suffix in parentheses (":v(a,b)"; Qt hands "?" to SQLite as ":0"):
+    // SQLite takes everything up to a blank or ")" into it, signs and all, where the model
+    // would part items and conditions.
+    static bool HasParameterSuffix(const QString &word)
+    {
+        if (word.size() < 2 || !QStringView(u":@#$?").contains(word.front()))
+            return false;
+        qsizetype at = 1;
+        while (at < word.size() && IsNameChar(word.at(at)))
+            ++at;
+        return at < word.size() && word.at(at) == u'(' && (at > 1 || word.front() == u'?');
+    }
+
     void Append(const QString &word)
     {
         QString &value = m_values[m_clause];
@@ -230,6 +245,7 @@ private:
     bool m_words = false; // any word yet
     bool m_ended = false; // a ";" after a word
     bool m_statements = false;
+    bool m_parameterSuffix = false;
     bool m_afterGroupOrOrder = false; // the last word opened GROUP or ORDER
 };
 
@@ -322,9 +338,20 @@ void SplitText(QStringList &list, const QString &text, QChar separator)
 {
     list.clear();
     qsizetype start = 0;
-    for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, start)) {
-        list << text.mid(start, at - start);
-        start = at + 1;
+    QChar quote; // the quote that closes the text being passed over, null outside
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text.at(at);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"' || c == u'`') {
+            quote = c;
+        } else if (c == u'[') {
+            quote = u']';
+        } else if (c == separator) {
+            list << text.mid(start, at - start);
+            start = at + 1;
+        }
     }
     if (start < text.size())
         list << text.mid(start);

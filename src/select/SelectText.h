@@ -9,6 +9,7 @@
 
 // Clears list, then adds the parts of text between separators (empty parts included);
 // a non-empty remainder after the last separator is added too. Parts keep their blanks.
+// A separator in quotes ('a,b', "x,y", `n`, [n]) parts nothing.
 void SplitText(QStringList &list, const QString &text, QChar separator);
 
 // text without the blanks and control characters at either end.
@@ -64,6 +65,7 @@ struct TClauses
     bool OuterJoin = false; // FROM joins with LEFT, RIGHT, FULL, OUTER, NATURAL or USING
     bool Subquery = false; // a clause keyword inside parentheses
     bool Statements = false; // words after a ";" that ends words before it
+    bool ParameterSuffix = false; // a parameter with a suffix in parentheses (":v(x)")
 };
 TClauses ReadClauses(const QStringList &sqlLines);
 

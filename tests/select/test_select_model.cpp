@@ -510,6 +510,7 @@ private slots:
             {"SELECT A, UPPER(B) AS u FROM T1 WHERE UPPER(B) = 'ONE' OR B IS NULL"},
             {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
             {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
+            {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.
             {"SELECT A, A x FROM T1 WHERE x > 1 ORDER BY x"},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},

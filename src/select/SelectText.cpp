@@ -211,17 +211,24 @@ private:
             Append(stored);
     }
 
-    // A parameter with a suffix in parentheses (":v(a,b)"; Qt hands "?" to SQLite as ":0"):
-    // SQLite takes everything up to a blank or ")" into it, signs and all, where the model
-    // would part items and conditions.
+    // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)"; Qt hands "?" to SQLite
+    // as ":0"): SQLite takes everything up to a blank or ")" into it, signs and all, where
+    // the model would part items and conditions. A cast ("x::numeric(10,2)") is none.
     static bool HasParameterSuffix(const QString &word)
     {
-        if (word.size() < 2 || !QStringView(u":@#$?").contains(word.front()))
-            return false;
-        qsizetype at = 1;
-        while (at < word.size() && IsNameChar(word.at(at)))
-            ++at;
-        return at < word.size() && word.at(at) == u'(' && (at > 1 || word.front() == u'?');
+        for (qsizetype start = 0; start + 1 < word.size(); ++start) {
+            const QChar c = word.at(start);
+            if (!QStringView(u":@#$?").contains(c)
+                || (start > 0 && (IsNameChar(word.at(start - 1)) || word.at(start - 1) == u':'))
+                || (c == u':' && word.at(start + 1) == u':'))
+                continue;
+            qsizetype at = start + 1;
+            while (at < word.size() && IsNameChar(word.at(at)))
+                ++at;
+            if (at < word.size() && word.at(at) == u'(' && (at > start + 1 || c == u'?'))
+                return true;
+        }
+        return false;
     }
 
     void Append(const QString &word)

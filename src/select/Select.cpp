@@ -150,11 +150,9 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
         const qsizetype quoted = QuotedNameEnd(text, 0);
         const bool literal = quoted > 0 && FieldType(text.left(quoted)) == ftUnknown;
         qsizetype end = 0;
-        const QStringView name = quoted > 0 ? QStringView(text).first(quoted) : TokenAt(text, end);
-        const bool itemName
-            = std::any_of(itemNames.begin(), itemNames.end(), [&](const QString &n) {
-                  return name.compare(n, Qt::CaseInsensitive) == 0;
-              });
+        const QString name
+            = UnquotedName(quoted > 0 ? text.left(quoted) : TokenAt(text, end).toString());
+        const bool itemName = itemNames.contains(name, Qt::CaseInsensitive);
         lines << items.Items(i)->GetLine(literal || itemName ? QString() : prefix);
     }
     remaining -= items.Count();
@@ -188,7 +186,7 @@ QStringList TCustomSelect::ItemNames() const
         const QChar before = item.at(at - 1);
         if (quoted ? before != u'.'
                    : before.unicode() <= ' ' || before == u')' || before == u'\'' || before == u'"')
-            names << item.mid(at);
+            names << UnquotedName(item.mid(at)); // "x" and x are the same name
     }
     return names;
 }

@@ -512,7 +512,7 @@ private slots:
             {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
             {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.
-            {"SELECT A, A x FROM T1 WHERE x > 1 ORDER BY x"},
+            {"SELECT A, A x, A \"Y\" FROM T1 WHERE x > 1 AND y < 3 ORDER BY \"x\""},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},
             {"SELECT A, B, B AS \"n\"\"m\" FROM T1 WHERE \"n\"\"m\" <> 'one'"},
         };

@@ -43,6 +43,17 @@ QString TrimRight(const QString &text)
 // writer's blank would change what the engine reads.
 QString ConditionField(QString &text)
 {
+    // A name with quoted parts (T1."Order ID", as the writer puts a prefix before "B") is
+    // one field: cut at its quote, the rest would be the operator.
+    qsizetype at = 0;
+    while (at < text.size() && text.at(at).unicode() <= ' ')
+        ++at;
+    if (const qsizetype end = NamePathEnd(text, at);
+        QStringView(text).sliced(at, end - at).contains(u'"')) {
+        const QString field = text.mid(at, end - at);
+        text.remove(0, end);
+        return field;
+    }
     QString rest = text;
     const QString token = NextToken(rest);
     // One character is a sign unless NextToken would keep it with what follows: a

@@ -278,22 +278,24 @@ qsizetype QuotedNameEnd(const QString &text, qsizetype at)
     return -1;
 }
 
-bool IsNamePath(const QString &text)
+qsizetype NamePathEnd(const QString &text, qsizetype from)
 {
-    qsizetype at = 0;
-    for (;;) {
+    for (qsizetype at = from;;) {
         qsizetype end = QuotedNameEnd(text, at);
         if (end < 0)
             for (end = at; end < text.size() && IsNameChar(text.at(end));)
                 ++end;
         if (end == at || (text.at(at) != u'"' && text.at(at).isDigit()))
-            return false;
-        if (end == text.size())
-            return true;
-        if (text.at(end) != u'.')
-            return false;
+            return at == from ? from : at - 1; // a "." ending the path is not part of it
+        if (end == text.size() || text.at(end) != u'.')
+            return end;
         at = end + 1;
     }
+}
+
+bool IsNamePath(const QString &text)
+{
+    return !text.isEmpty() && NamePathEnd(text, 0) == text.size();
 }
 
 qsizetype BareNameAt(const QString &text, qsizetype from)

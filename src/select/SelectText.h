@@ -43,6 +43,8 @@ qsizetype QuotedNameEnd(const QString &text, qsizetype at);
 // True for names joined by ".", each plain (not starting with a digit) or in double quotes:
 // a table name that can prefix a field ("T", "sales.\"Order Lines\"").
 bool IsNamePath(const QString &text);
+// Where the name path that starts at from ends; from when none starts there.
+qsizetype NamePathEnd(const QString &text, qsizetype from);
 
 // The first token after the word FROM in the statement's lines; empty when there is none.
 QString FirstTableName(const QStringList &sqlLines);

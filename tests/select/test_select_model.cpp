@@ -471,9 +471,10 @@ private slots:
         // and the statement written ended in "AND".
         for (const QString text :
              {QString::fromUtf8("SELECT A, B FROM T1 WHERE  \xd0*M  AND b  AND 0 AND b --YS"),
-              QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY")}) {
+              QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY"),
+              QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0")}) {
             auto first = Read({text});
-            QCOMPARE(first->Where.Count(), text.count(" AND ") + 1);
+            QCOMPARE(first->Where.Count(), text.count(" AND ") + text.count("OR ") + 1);
             first->Write();
             const QStringList written = first->Query()->SQL;
             auto again = Read(written);

@@ -222,10 +222,18 @@ private:
                 || (start > 0 && (IsNameChar(word.at(start - 1)) || word.at(start - 1) == u':'))
                 || (c == u':' && word.at(start + 1) == u':'))
                 continue;
+            // Its name may hold "::" (":a::b(x)").
             qsizetype at = start + 1;
-            while (at < word.size() && IsNameChar(word.at(at)))
-                ++at;
-            if (at < word.size() && word.at(at) == u'(' && (at > start + 1 || c == u'?'))
+            bool named = c == u'?';
+            for (; at < word.size(); ++at) {
+                if (IsNameChar(word.at(at)))
+                    named = true;
+                else if (word.at(at) == u':' && at + 1 < word.size() && word.at(at + 1) == u':')
+                    ++at;
+                else
+                    break;
+            }
+            if (named && at < word.size() && word.at(at) == u'(')
                 return true;
         }
         return false;

@@ -120,7 +120,8 @@ private slots:
         QVERIFY(ReadClauses({"SELECT A FROM T1 WHERE :v(a;b)"}).Statements);
         // SQLite takes all up to a blank or ")" into a parameter's suffix in parentheses.
         for (const char *text : {"SELECT :v(a,b) FROM T1", "SELECT A FROM T1 WHERE A = ?(1,2)",
-                                 "SELECT @x1(1) FROM T1", "SELECT SUM(S)%:0t(<,*) FROM T1"})
+                                 "SELECT @x1(1) FROM T1", "SELECT SUM(S)%:0t(<,*) FROM T1",
+                                 "SELECT ?::::a(`,`) FROM T1"})
             QVERIFY2(ReadClauses({text}).ParameterSuffix, text);
         for (const char *text :
              {"SELECT ? FROM T1 WHERE A = :v AND x::numeric(4,2) = 1", "SELECT $1, a$b(1)"})

@@ -63,7 +63,18 @@ QString ConditionField(QString &text)
         return token;
     }
     text = TrimText(text);
+    // Quoted text ('a  b' = B) is passed over whole, blanks and all.
     qsizetype end = 0;
+    if (text.startsWith(u'\'') || text.startsWith(u'`') || text.startsWith(u'[')) {
+        const QChar quote = text.front() == u'[' ? u']' : text.front();
+        for (end = 1; end < text.size();) {
+            const bool closes = text.at(end) == quote;
+            const bool doubled = closes && end + 1 < text.size() && text.at(end + 1) == quote;
+            end += doubled ? 2 : 1;
+            if (closes && !doubled)
+                break;
+        }
+    }
     while (end < text.size() && text.at(end).unicode() > ' ' && text.at(end) != u'{')
         ++end;
     const QString word = text.left(end);
@@ -146,7 +157,7 @@ void TSelect::Read(int clauses)
         for (QString entry : entries) {
             // The blank before an ON would come back as the end of the FROM list once the
             // join is written as a condition: it goes, so a statement read twice reads alike.
-            const bool on = entry.contains(u'{');
+            const bool on = IndexOutsideQuotes(entry, u'{', 0) >= 0;
             const QString table = CutAtBrace(entry);
             if (!TableName.isEmpty())
                 TableName += u',';

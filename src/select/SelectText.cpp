@@ -116,8 +116,9 @@ public:
                 EndWord();
                 continue;
             }
-            // Form feeds and the like part words for the engines as blanks do.
-            if (!IsWordChar(c)) {
+            // Form feeds and the like part words for the engines as blanks do; quoted text
+            // is kept as it stands, blanks, braces and ";" too.
+            if (m_quote.isNull() && !IsWordChar(c)) {
                 EndWord();
             } else {
                 if (m_word.isEmpty())
@@ -128,8 +129,13 @@ public:
         }
         // A line break parts words as for the engines: a keyword alone on its line opens
         // its clause whatever the next line starts with.
-        EndWord();
+        if (m_quote.isNull())
+            EndWord();
+        else
+            m_word += u'\n';
     }
+
+    void End() { EndWord(); } // of a text whose quote is left open
 
     TClauses Result() const
     {
@@ -351,24 +357,33 @@ QString TrimText(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+qsizetype IndexOutsideQuotes(const QString &text, QChar c, qsizetype from)
+{
+    QChar quote; // the quote that closes the text being passed over, null outside
+    for (qsizetype at = from; at < text.size(); ++at) {
+        const QChar t = text.at(at);
+        if (!quote.isNull()) {
+            if (t == quote)
+                quote = QChar();
+        } else if (t == c) {
+            return at;
+        } else if (t == u'\'' || t == u'"' || t == u'`') {
+            quote = t;
+        } else if (t == u'[') {
+            quote = u']';
+        }
+    }
+    return -1;
+}
+
 void SplitText(QStringList &list, const QString &text, QChar separator)
 {
     list.clear();
     qsizetype start = 0;
-    QChar quote; // the quote that closes the text being passed over, null outside
-    for (qsizetype at = 0; at < text.size(); ++at) {
-        const QChar c = text.at(at);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'\'' || c == u'"' || c == u'`') {
-            quote = c;
-        } else if (c == u'[') {
-            quote = u']';
-        } else if (c == separator) {
-            list << text.mid(start, at - start);
-            start = at + 1;
-        }
+    for (qsizetype at = IndexOutsideQuotes(text, separator, 0); at >= 0;
+         at = IndexOutsideQuotes(text, separator, start)) {
+        list << text.mid(start, at - start);
+        start = at + 1;
     }
     if (start < text.size())
         list << text.mid(start);
@@ -401,7 +416,7 @@ QString NextToken(QString &text)
 
 QString CutAtBrace(QString &text)
 {
-    const qsizetype at = text.indexOf(u'{');
+    const qsizetype at = IndexOutsideQuotes(text, u'{', 0);
     if (at < 0) {
         QString whole;
         whole.swap(text);
@@ -455,6 +470,7 @@ TClauses ReadClauses(const QStringList &sqlLines)
     Scanner scanner;
     for (const QString &line : SplitSqlLines(sqlLines))
         scanner.Line(line);
+    scanner.End();
     return scanner.Result();
 }
 

@@ -11,6 +11,8 @@
 // a non-empty remainder after the last separator is added too. Parts keep their blanks.
 // A separator in quotes ('a,b', "x,y", `n`, [n]) parts nothing.
 void SplitText(QStringList &list, const QString &text, QChar separator);
+// The first c from `from` on that is not in quotes, or -1.
+qsizetype IndexOutsideQuotes(const QString &text, QChar c, qsizetype from);
 
 // text without the blanks and control characters at either end.
 QString TrimText(const QString &text);

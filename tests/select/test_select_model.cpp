@@ -512,6 +512,8 @@ private slots:
             {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
             {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
             {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
+            // Quoted text keeps its blanks, braces and ";".
+            {"SELECT A, B, UPPER('a   b') FROM T1 WHERE LENGTH('a  b;{') = 6 AND 'x  y' <> B"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.
             {"SELECT A, A x, A \"Y\" FROM T1 WHERE x > 1 AND y < 3 ORDER BY \"x\""},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},

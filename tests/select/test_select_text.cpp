@@ -108,10 +108,12 @@ private slots:
         const TClauses c = ReadClauses({QString::fromUtf8("/* note */ SELECT N,\t\tGröße €"),
                                         QString::fromUtf8("FROM Maße"), "WHERE N = 'a   b' AND",
                                         "M = '" + longText + "' AND Q||R = x::int;"});
-        // Characters beyond ASCII and every sign stay; a ";" ends the word and goes.
+        // Characters beyond ASCII and every sign stay; a ";" ends the word and goes. Quoted
+        // text stays as it stands.
         QCOMPARE(c.Select, QString::fromUtf8("N, Größe €"));
         QCOMPARE(c.From, QString::fromUtf8("Maße"));
-        QCOMPARE(c.Where, "N = 'a b' {AND} M = '" + longText + "' {AND} Q||R = x::int");
+        QCOMPARE(c.Where, "N = 'a   b' {AND} M = '" + longText + "' {AND} Q||R = x::int");
+        QCOMPARE(ReadClauses({"SELECT 'a", " {b};' FROM T1"}).Select, QString("'a\n {b};'"));
         // Empty statements around it are none; words after a ";" are the next statement's,
         // which the model cannot hold (";" in quotes and comments ends nothing).
         QVERIFY(!c.Statements);

@@ -63,20 +63,12 @@ QString ConditionField(QString &text)
         return token;
     }
     text = TrimText(text);
-    // Quoted text ('a  b' = B) is passed over whole, blanks and all.
+    // Quoted text in it ('a  b' = B, ~"x y") is passed over whole, blanks and all.
     qsizetype end = 0;
-    if (text.startsWith(u'\'') || text.startsWith(u'`') || text.startsWith(u'[')) {
-        const QChar quote = text.front() == u'[' ? u']' : text.front();
-        for (end = 1; end < text.size();) {
-            const bool closes = text.at(end) == quote;
-            const bool doubled = closes && end + 1 < text.size() && text.at(end + 1) == quote;
-            end += doubled ? 2 : 1;
-            if (closes && !doubled)
-                break;
-        }
+    while (end < text.size() && text.at(end).unicode() > ' ' && text.at(end) != u'{') {
+        const qsizetype quoted = QuotedTextEnd(text, end);
+        end = quoted > end ? quoted : end + 1;
     }
-    while (end < text.size() && text.at(end).unicode() > ' ' && text.at(end) != u'{')
-        ++end;
     const QString word = text.left(end);
     text.remove(0, end);
     return word;

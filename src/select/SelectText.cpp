@@ -357,21 +357,31 @@ QString TrimText(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+qsizetype QuotedTextEnd(const QString &text, qsizetype at)
+{
+    const QChar open = at < text.size() ? text.at(at) : QChar();
+    const QChar close = open == u'[' ? u']' : open;
+    if (close != u'\'' && close != u'"' && close != u'`' && close != u']')
+        return -1;
+    for (qsizetype i = at + 1; i < text.size(); ++i) {
+        if (text.at(i) != close)
+            continue;
+        if (close != u']' && i + 1 < text.size() && text.at(i + 1) == close) {
+            ++i; // a quote doubled inside stands for itself
+            continue;
+        }
+        return i + 1;
+    }
+    return text.size();
+}
+
 qsizetype IndexOutsideQuotes(const QString &text, QChar c, qsizetype from)
 {
-    QChar quote; // the quote that closes the text being passed over, null outside
-    for (qsizetype at = from; at < text.size(); ++at) {
-        const QChar t = text.at(at);
-        if (!quote.isNull()) {
-            if (t == quote)
-                quote = QChar();
-        } else if (t == c) {
+    for (qsizetype at = from; at < text.size();) {
+        if (text.at(at) == c)
             return at;
-        } else if (t == u'\'' || t == u'"' || t == u'`') {
-            quote = t;
-        } else if (t == u'[') {
-            quote = u']';
-        }
+        const qsizetype quoted = QuotedTextEnd(text, at);
+        at = quoted > at ? quoted : at + 1;
     }
     return -1;
 }
@@ -435,15 +445,11 @@ QStringList SplitSqlLines(const QStringList &sqlLines)
         // read words the engine never saw.
         const qsizetype nul = entry.indexOf(QChar(u'\0'));
         const QString text = nul < 0 ? entry : entry.left(nul);
-        if (!text.contains(u'\n')) {
+        // A CR before a break stays: a blank to the engines, and part of quoted text.
+        if (!text.contains(u'\n'))
             lines << text;
-        } else {
-            for (QString line : text.split(u'\n')) {
-                if (line.endsWith(u'\r'))
-                    line.chop(1);
-                lines << line;
-            }
-        }
+        else
+            lines << text.split(u'\n');
         if (nul >= 0)
             break;
     }

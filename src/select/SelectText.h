@@ -11,6 +11,9 @@
 // a non-empty remainder after the last separator is added too. Parts keep their blanks.
 // A separator in quotes ('a,b', "x,y", `n`, [n]) parts nothing.
 void SplitText(QStringList &list, const QString &text, QChar separator);
+// Where the quoted text ('...', "...", `...`, [...]) that opens at `at` ends: after its
+// closing quote, or the text's end when none closes it; -1 when no quote opens there.
+qsizetype QuotedTextEnd(const QString &text, qsizetype at);
 // The first c from `from` on that is not in quotes, or -1.
 qsizetype IndexOutsideQuotes(const QString &text, QChar c, qsizetype from);
 

@@ -472,7 +472,9 @@ private slots:
         for (const QString text :
              {QString::fromUtf8("SELECT A, B FROM T1 WHERE  \xd0*M  AND b  AND 0 AND b --YS"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY"),
-              QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0")}) {
+              QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0"),
+              QString("SELECT A, B FROM T1 WHERE ~' NE '' OR' AND B"),
+              QString("SELECT A, B FROM T1 WHERE B <> 'x\r\r\ny' AND A > 0")}) {
             auto first = Read({text});
             QCOMPARE(first->Where.Count(), text.count(" AND ") + text.count("OR ") + 1);
             first->Write();

@@ -219,27 +219,31 @@ private:
 
     // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)"; Qt hands "?" to SQLite
     // as ":0"): SQLite takes everything up to a blank or ")" into it, signs and all, where
-    // the model would part items and conditions. A cast ("x::numeric(10,2)") is none.
+    // the model would part items and conditions. Its name may hold "::" (":a::b(x)"); a
+    // cast ("x::numeric(10,2)") is none, nor is text in quotes.
     static bool HasParameterSuffix(const QString &word)
     {
-        for (qsizetype start = 0; start + 1 < word.size(); ++start) {
+        qsizetype end = 0;
+        while (end < word.size() && QuotedTextEnd(word, end) < 0)
+            ++end;
+        for (qsizetype start = 0; start + 1 < end; ++start) {
             const QChar c = word.at(start);
-            if (!QStringView(u":@#$?").contains(c)
-                || (start > 0 && (IsNameChar(word.at(start - 1)) || word.at(start - 1) == u':'))
-                || (c == u':' && word.at(start + 1) == u':'))
+            const QChar before = start > 0 ? word.at(start - 1) : QChar();
+            // "$" goes on with a name ("a$b").
+            if (!QStringView(u":@#$?").contains(c) || before == u':'
+                || (c == u'$' && !before.isNull() && IsNameChar(before)))
                 continue;
-            // Its name may hold "::" (":a::b(x)").
             qsizetype at = start + 1;
             bool named = c == u'?';
-            for (; at < word.size(); ++at) {
+            for (; at < end; ++at) {
                 if (IsNameChar(word.at(at)))
                     named = true;
-                else if (word.at(at) == u':' && at + 1 < word.size() && word.at(at + 1) == u':')
+                else if (word.at(at) == u':' && at + 1 < end && word.at(at + 1) == u':')
                     ++at;
                 else
                     break;
             }
-            if (named && at < word.size() && word.at(at) == u'(')
+            if (named && at < end && word.at(at) == u'(')
                 return true;
         }
         return false;

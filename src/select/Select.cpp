@@ -62,12 +62,20 @@ TQuery *RequireText(TQuery *query)
 QString TSQLField::GetLine(const QString &prefix) const
 {
     QString line = Text + Separator;
-    if (!prefix.isEmpty() && !Text.contains(u'*')) {
-        const qsizetype paren = line.indexOf(u'(');
-        if (const qsizetype at = BareNameAt(line, paren + 1); at >= 0)
-            line.insert(at, prefix);
-    }
+    if (const qsizetype at = PrefixAt(); !prefix.isEmpty() && at >= 0)
+        line.insert(at, prefix);
     return u'\t' + line;
+}
+
+qsizetype TSQLField::PrefixAt() const
+{
+    return Text.contains(u'*') ? -1 : BareNameAt(Text, Text.indexOf(u'(') + 1);
+}
+
+QString TSQLField::PrefixedName() const
+{
+    const qsizetype at = PrefixAt();
+    return at < 0 ? QString() : Text.mid(at, NamePathEnd(Text, at) - at);
 }
 
 TSQLField *TCustomSQLFields::Items(int index) const
@@ -146,13 +154,9 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
         // SQLite reads a double-quoted word that names no field as a string, and a name the
         // SELECT list gives an item as that item: a prefix would make either a field that
         // does not exist.
-        const QString text = TrimText(items.Items(i)->Text);
-        const qsizetype quoted = QuotedNameEnd(text, 0);
-        const bool literal = quoted > 0 && FieldType(text.left(quoted)) == ftUnknown;
-        qsizetype end = 0;
-        const QString name
-            = UnquotedName(quoted > 0 ? text.left(quoted) : TokenAt(text, end).toString());
-        const bool itemName = itemNames.contains(name, Qt::CaseInsensitive);
+        const QString name = items.Items(i)->PrefixedName();
+        const bool literal = name.startsWith(u'"') && FieldType(name) == ftUnknown;
+        const bool itemName = itemNames.contains(UnquotedName(name), Qt::CaseInsensitive);
         lines << items.Items(i)->GetLine(literal || itemName ? QString() : prefix);
     }
     remaining -= items.Count();

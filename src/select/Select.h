@@ -45,6 +45,9 @@ public:
     // is qualified already, a literal or another call, so a statement read back is written
     // as it was.
     virtual QString GetLine(const QString &prefix) const;
+    // Where in Text the prefix goes, or -1; and the name it would qualify there.
+    virtual qsizetype PrefixAt() const;
+    QString PrefixedName() const;
 };
 
 // An ordered collection of items owned by it; Owner answers field types.
@@ -105,6 +108,7 @@ public:
     // A tab, the prefix, FieldName, a blank, Condition, and a blank and the Connector when
     // there is one. The prefix only goes in front of a bare field name.
     QString GetLine(const QString &prefix) const override;
+    qsizetype PrefixAt() const override;
 };
 
 class TWhere : public TCustomSQLFields

@@ -59,8 +59,26 @@ QString ConditionField(QString &text)
     // One character is a sign unless NextToken would keep it with what follows: a
     // character beyond ASCII that is no letter starts a name, after a table's name too.
     if (token.size() != 1 || IsIdentifierChar(token.front())) {
+        // A name qualified across blanks ("S  . T") is one field: a prefix before its
+        // first part would make it another.
+        QString field = token;
+        const auto blanksFrom = [&rest](qsizetype at) {
+            while (at < rest.size() && rest.at(at).unicode() <= ' ')
+                ++at;
+            return at;
+        };
+        for (qsizetype dot = blanksFrom(0); dot < rest.size() && rest.at(dot) == u'.';
+             dot = blanksFrom(0)) {
+            const qsizetype part = blanksFrom(dot + 1);
+            QString after = rest.mid(part);
+            const QString name = part < rest.size() && IsIdentifierChar(rest.at(part))
+                ? NextToken(after)
+                : QString();
+            field += rest.left(part) + name;
+            rest = name.isEmpty() ? rest.mid(part) : after;
+        }
         text = rest;
-        return token;
+        return field;
     }
     text = TrimText(text);
     // Quoted text in it ('a  b' = B, ~"x y") is passed over whole, blanks and all.
@@ -96,9 +114,14 @@ QString StarItems(const TCustomSelect &select)
 
 } // namespace
 
+qsizetype TWhereItem::PrefixAt() const
+{
+    return BareNameAt(FieldName, 0);
+}
+
 QString TWhereItem::GetLine(const QString &prefix) const
 {
-    const bool bare = !prefix.isEmpty() && BareNameAt(FieldName, 0) >= 0;
+    const bool bare = !prefix.isEmpty() && PrefixAt() >= 0;
     QString line = u'\t' + (bare ? prefix : QString()) + FieldName + u' ' + Condition;
     if (!Connector.isEmpty())
         line += u' ' + Connector;

@@ -340,7 +340,7 @@ qsizetype BareNameAt(const QString &text, qsizetype from)
     qsizetype next = end;
     while (next < text.size() && text.at(next).unicode() <= ' ')
         ++next;
-    if (next < text.size() && text.at(next) == u'(')
+    if (next < text.size() && (text.at(next) == u'(' || text.at(next) == u'.'))
         return -1;
     if (SameWord(name, "DISTINCT"))
         return next > end ? BareNameAt(text, end) : -1;

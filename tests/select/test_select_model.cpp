@@ -474,6 +474,7 @@ private slots:
               QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0"),
               QString("SELECT A, B FROM T1 WHERE ~' NE '' OR' AND B"),
+              QString("SELECT A, B FROM T1 WHERE A = 1 AND main  . T1 .A > 0"),
               QString("SELECT A, B FROM T1 WHERE B <> 'x\r\r\ny' AND A > 0")}) {
             auto first = Read({text});
             QCOMPARE(first->Where.Count(), text.count(" AND ") + text.count("OR ") + 1);
@@ -516,6 +517,8 @@ private slots:
             {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
             // Quoted text keeps its blanks, braces and ";".
             {"SELECT A, B, UPPER('a   b') FROM T1 WHERE LENGTH('a  b;{') = 6 AND 'x  y' <> B"},
+            // A double-quoted word that names no field is a string to SQLite, in a call too.
+            {"SELECT SUM(\"\"\"\"), COUNT(\"none\") FROM T1"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.
             {"SELECT A, A x, A \"Y\" FROM T1 WHERE x > 1 AND y < 3 ORDER BY \"x\""},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -114,12 +115,15 @@ public:
                 m_word += c;
                 m_quoted = true;
                 EndWord();
+                // What follows at once stays joined to it: "t".A is one name.
+                m_adjoin = true;
                 continue;
             }
             // Form feeds and the like part words for the engines as blanks do; quoted text
             // is kept as it stands, blanks, braces and ";" too.
             if (m_quote.isNull() && !IsWordChar(c)) {
                 EndWord();
+                m_adjoin = false;
             } else {
                 if (m_word.isEmpty())
                     m_wordDepth = m_depth;
@@ -129,10 +133,12 @@ public:
         }
         // A line break parts words as for the engines: a keyword alone on its line opens
         // its clause whatever the next line starts with.
-        if (m_quote.isNull())
+        if (m_quote.isNull()) {
             EndWord();
-        else
+            m_adjoin = false;
+        } else {
             m_word += u'\n';
+        }
     }
 
     void End() { EndWord(); } // of a text whose quote is left open
@@ -159,6 +165,7 @@ private:
         m_quoted = false;
         if (word.isEmpty())
             return;
+        const bool adjoin = std::exchange(m_adjoin, false);
         m_statements = m_statements || m_ended;
         m_words = true;
         m_parameterSuffix = m_parameterSuffix || HasParameterSuffix(word);
@@ -166,7 +173,7 @@ private:
         if (quoted) {
             m_afterGroupOrOrder = false;
             if (m_clause != NoClause)
-                Append(word);
+                Append(word, adjoin);
             return;
         }
         // A keyword the engine reads apart from the sign right after it ("BY(", "ON(",
@@ -214,7 +221,7 @@ private:
             return;
         }
         if (m_clause != NoClause)
-            Append(stored);
+            Append(stored, adjoin);
     }
 
     // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)"; Qt hands "?" to SQLite
@@ -249,10 +256,10 @@ private:
         return false;
     }
 
-    void Append(const QString &word)
+    void Append(const QString &word, bool adjoin)
     {
         QString &value = m_values[m_clause];
-        if (!value.isEmpty())
+        if (!value.isEmpty() && !adjoin)
             value += u' ';
         value += word;
     }
@@ -271,6 +278,7 @@ private:
     bool m_ended = false; // a ";" after a word
     bool m_statements = false;
     bool m_parameterSuffix = false;
+    bool m_adjoin = false; // the next word follows quoted text without a blank
     bool m_afterGroupOrOrder = false; // the last word opened GROUP or ORDER
 };
 

@@ -517,6 +517,7 @@ private slots:
             {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
             // Quoted text keeps its blanks, braces and ";".
             {"SELECT A, B, UPPER('a   b') FROM T1 WHERE LENGTH('a  b;{') = 6 AND 'x  y' <> B"},
+            {"SELECT A, A\"A\"\"RE\", B FROM \"T1\" ORDER BY B"},
             // A double-quoted word that names no field is a string to SQLite, in a call too.
             {"SELECT SUM(\"\"\"\"), COUNT(\"none\") FROM T1"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.

@@ -159,6 +159,8 @@ private slots:
         QCOMPARE(closed.Order, QString("\"q\"\"\""));
         QCOMPARE(closed.Group, QString("A"));
         QCOMPARE(ReadClauses({"SELECT `a FROM b`, [c WHERE d] FROM T1"}).From, QString("T1"));
+        // What follows quoted text at once stays joined to it.
+        QCOMPARE(ReadClauses({"SELECT \"t\".A,'x'||B FROM T1"}).Select, QString("\"t\".A,'x'||B"));
         // A keyword glued to the sign after it is still the keyword.
         const TClauses glued = ReadClauses(
             {"SELECT(A) FROM T1 JOIN T2 ON(T1.A = T2.K) WHERE(A > 1) OR(B = 2) ORDER BY(A)"});

@@ -182,9 +182,11 @@ QStringList TCustomSelect::ItemNames() const
                 --at;
             ++at;
         }
+        // Nothing before it, or quotes that open no name (A """, typed as an item).
+        if (at <= 0 || at >= item.size())
+            continue;
         const QString head = TrimText(item.left(at));
-        if (head.isEmpty() || at >= item.size()
-            || head.compare(QLatin1String("DISTINCT"), Qt::CaseInsensitive) == 0
+        if (head.isEmpty() || head.compare(QLatin1String("DISTINCT"), Qt::CaseInsensitive) == 0
             || head.compare(QLatin1String("ALL"), Qt::CaseInsensitive) == 0)
             continue;
         const QChar before = item.at(at - 1);

@@ -547,6 +547,12 @@ private slots:
         QCOMPARE(TSQLField("DISTINCT B").GetLine("T1."), QString("\tDISTINCT T1.B"));
         QCOMPARE(TSQLField("COALESCE(NULL, B)").GetLine("T1."), QString("\tCOALESCE(NULL, B)"));
         QCOMPARE(TSQLField("'text'").GetLine("T1."), QString("\t'text'"));
+        // Items as typed, whose quotes open no name, are written as they stand.
+        auto typed = Select("SELECT * FROM T1");
+        typed->Fields.Add("A");
+        typed->Fields.Add("A \"\"\"");
+        typed->Write();
+        QCOMPARE(typed->Query()->SQL.mid(1, 2), QStringList({"\tT1.A,", "\tT1.A \"\"\""}));
     }
 
     void aJoinTreeHasOneOwner()

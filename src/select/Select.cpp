@@ -177,8 +177,7 @@ QStringList TCustomSelect::ItemNames() const
             while (at >= 0 && (item.at(at) != u'"' || (at > 0 && item.at(at - 1) == u'"')))
                 at -= item.at(at) == u'"' ? 2 : 1;
         } else {
-            while (at >= 0 && IsIdentifierChar(item.at(at)) && item.at(at) != u'.'
-                   && item.at(at) != u'(')
+            while (at >= 0 && IsNameChar(item.at(at)))
                 --at;
             ++at;
         }

@@ -23,12 +23,6 @@ bool IsBeyondAscii(QChar c)
     return c.unicode() > 127;
 }
 
-// Letters, digits, "_" and "$" make names for both engines ("a$b", "FROM$T1" is one name).
-bool IsNameChar(QChar c)
-{
-    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
-}
-
 // Every character but the engines' blanks belongs to a word: dropped, "a || b", "x::int"
 // or "A & B" would read as other names, and a control character that is no blank is part
 // of a token for SQLite (":v(a\x1cb)"), or no token at all. Only the statement end and the
@@ -283,6 +277,12 @@ private:
 };
 
 } // namespace
+
+// Letters, digits, "_" and "$" make names for both engines ("a$b", "FROM$T1" is one name).
+bool IsNameChar(QChar c)
+{
+    return IsAsciiAlnum(c) || IsBeyondAscii(c) || c == u'_' || c == u'$';
+}
 
 bool IsIdentifierChar(QChar c)
 {

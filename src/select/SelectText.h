@@ -27,6 +27,8 @@ QString NextToken(QString &text);
 // The token at or after at, as NextToken cuts it, with at moved past it; empty at the end.
 // Reading a line by places copies nothing: cutting tokens off its front copies its rest.
 QStringView TokenAt(QStringView text, qsizetype &at);
+// The characters of a name: letters, digits, "_" and "$".
+bool IsNameChar(QChar c);
 // The characters NextToken keeps together: those of names, "." and "(".
 bool IsIdentifierChar(QChar c);
 

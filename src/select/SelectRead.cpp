@@ -95,11 +95,15 @@ QString ConditionField(QString &text)
 // The SELECT list a "*" stands for: every field by name, unless two fields share a name
 // (a self-join, or tables with a column of the same name). The names would then be
 // ambiguous to the engine, or be the engine's own renamings ("A:1" in SQLite) that no
-// statement can use, and the written statement would no longer run.
+// statement can use, and the written statement would no longer run. So with a name that
+// is no plain identifier: written bare it is cut ("Order ID"), and quoted it may name
+// nothing, as the engine names a view's expression after its text as typed ("(1  )").
 QString StarItems(const TCustomSelect &select)
 {
     QSet<QString> seen;
     for (const TFieldDef &def : select.FieldDefs()) {
+        if (!IsPlainIdentifier(def.Name, select.Dialect()))
+            return QStringLiteral("*");
         const QString name = def.Name.toUpper();
         const qsizetype colon = name.lastIndexOf(u':');
         bool renamed = colon > 0 && colon + 1 < name.size();

@@ -67,6 +67,7 @@ public:
         for (qsizetype i = 0; i < line.size(); ++i) {
             const QChar c = line.at(i);
             const QChar next = i + 1 < line.size() ? line.at(i + 1) : QChar();
+            const int depth = m_depth;
             // Comments are skipped as the engines skip them, outside quoted text only: read
             // as words, they would put text the engine never ran into the statement.
             if (m_inComment) {
@@ -120,7 +121,7 @@ public:
                 m_adjoin = false;
             } else {
                 if (m_word.isEmpty())
-                    m_wordDepth = m_depth;
+                    m_wordDepth = depth;
                 m_word += c;
                 m_quoted = m_quoted || !m_quote.isNull();
             }
@@ -170,16 +171,18 @@ private:
                 Append(word, adjoin);
             return;
         }
-        // A keyword the engine reads apart from the sign right after it ("BY(", "ON(",
-        // "WHERE(") is taken apart too, or it would be kept as part of an item.
-        qsizetype name = 0;
-        while (name < word.size() && IsNameChar(word.at(name)))
-            ++name;
-        if (name > 0 && name < word.size() && IsKeyword(word.left(name))) {
-            const QString rest = word.mid(name);
-            m_word = word.left(name);
+        // A keyword the engine reads apart from the signs around it ("BY(", "WHERE(",
+        // ")ORDER", "(SELECT") is taken apart too, or it would be kept in an item and its
+        // clause, or the subquery it opens, never seen.
+        if (const auto [at, end] = KeywordInWord(word); end > at) {
+            const int depth = m_wordDepth;
+            m_word = word.left(at);
             EndWord();
-            m_word = rest;
+            m_wordDepth = DepthAfter(word.left(at), depth);
+            m_word = word.mid(at, end - at);
+            EndWord();
+            m_wordDepth = DepthAfter(word.left(at), depth);
+            m_word = word.mid(end);
             EndWord();
             return;
         }
@@ -216,6 +219,31 @@ private:
         }
         if (m_clause != NoClause)
             Append(stored, adjoin);
+    }
+
+    // Where a keyword stands in a word that is more than the keyword: a run of name
+    // characters at its start or after a sign that parts tokens. Not after ".", nor a
+    // parameter's ":@#?" ("T1.LEFT" and "@FROM" are names).
+    static std::pair<qsizetype, qsizetype> KeywordInWord(const QString &word)
+    {
+        for (qsizetype at = 0; at < word.size();) {
+            qsizetype end = at;
+            while (end < word.size() && IsNameChar(word.at(end)))
+                ++end;
+            const bool parted = at == 0 || !QStringView(u".:@#?").contains(word.at(at - 1));
+            if (end > at && parted && (at > 0 || end < word.size())
+                && IsKeyword(word.mid(at, end - at)))
+                return {at, end};
+            at = end > at ? end : at + 1;
+        }
+        return {0, 0};
+    }
+
+    static int DepthAfter(const QString &text, int depth)
+    {
+        for (const QChar c : text)
+            depth = c == u'(' ? depth + 1 : c == u')' ? std::max(0, depth - 1) : depth;
+        return depth;
     }
 
     // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)"; Qt hands "?" to SQLite
@@ -266,7 +294,7 @@ private:
     QChar m_quote; // the quote that closes the text being read, null outside
     bool m_quoted = false; // the current word holds quoted text
     int m_depth = 0; // of parentheses outside quotes and comments
-    int m_wordDepth = 0; // where the current word began
+    int m_wordDepth = 0; // before the current word's first character
     bool m_subquery = false;
     bool m_words = false; // any word yet
     bool m_ended = false; // a ";" after a word

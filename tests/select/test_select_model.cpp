@@ -51,7 +51,8 @@ private slots:
              "INSERT INTO T2 VALUES (1, 'c1', '2024-05-03', 'f1'), (2, 'c2', '2024-01-01', "
              "'f2'),"
              " (9, 'c9', NULL, 'f9')",
-             "CREATE TABLE T3 (X INTEGER, ONLY3 TIMESTAMP)"});
+             "CREATE TABLE T3 (X INTEGER, ONLY3 TIMESTAMP)",
+             "CREATE TABLE T4 (\"Order ID\" INTEGER)", "INSERT INTO T4 VALUES (4)"});
         m_session = std::make_unique<TSession>(m_dir.filePath("aliases.ini"));
         m_session->AddAlias("SEL", "SQLITE", {"DATABASE NAME=" + file});
         m_db = std::make_unique<SelectBuilder>(m_session.get(), "SEL");
@@ -125,7 +126,7 @@ private slots:
         auto unread = Select("SELECT * FROM T1");
         unread->Query()->SQL = QStringList {"(SELECT A, B FROM T1)"};
         QCOMPARE(ErrorOf([&] { unread->Read(TSelect::AllClauses); }),
-                 QString("Cannot read query without SELECT list."));
+                 QString("Cannot read subquery."));
         QCOMPARE(unread->Fields.Count(), 0);
         QCOMPARE(unread->TableName, QString("T1"));
         QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
@@ -173,6 +174,11 @@ private slots:
         auto untabbed = Read({"SELECT", "A, B FROM", "T1"});
         QCOMPARE(Texts(untabbed->Fields), QStringList({"A", "B"}));
         QCOMPARE(untabbed->TableName, QString("T1"));
+
+        // Nor does a keyword right after a sign stay in the clause before it.
+        auto signed_ = Read({"SELECT A FROM T1 WHERE A IN (1, 3)ORDER BY(A)"});
+        QCOMPARE(signed_->Where.Count(), 1);
+        QCOMPARE(Texts(signed_->OrderBy), QStringList({"(A)"}));
     }
 
     void fieldItemsAreCheckedByTheirPlainName()
@@ -462,14 +468,15 @@ private slots:
         // and read as the statement's own it moved the words after it into another clause.
         for (const char *text : {"SELECT A FROM T1 WHERE A IN (SELECT K FROM T2)",
                                  "SELECT * FROM(SELECT * FROM(T2 )\xffT2 )\xff",
-                                 "SELECT (SELECT MAX(K) FROM T2), A FROM T1"})
+                                 "SELECT (SELECT MAX(K) FROM T2), A FROM T1",
+                                 "SELECT * FROM(SELECT(1  ))T"})
             QCOMPARE(ErrorOf([&] { Read({QString::fromUtf8(text)}); }),
                      QString("Cannot read subquery."));
         // Found by fuzzing: a condition starting with a character beyond ASCII that is no
         // letter was cut as a sign, and once written after its table's name read as a name;
         // a condition of a name "By" (SQLite never looks it up after "0 AND") was dropped,
         // and the statement written ended in "AND".
-        for (const QString text :
+        for (const QString &text :
              {QString::fromUtf8("SELECT A, B FROM T1 WHERE  \xd0*M  AND b  AND 0 AND b --YS"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0"),
@@ -524,6 +531,8 @@ private slots:
             {"SELECT A, A x, A \"Y\" FROM T1 WHERE x > 1 AND y < 3 ORDER BY \"x\""},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},
             {"SELECT A, B, B AS \"n\"\"m\" FROM T1 WHERE \"n\"\"m\" <> 'one'"},
+            // A "*" over names that are no identifiers stays: written out they were cut.
+            {"SELECT * FROM T4"},
         };
         for (const QStringList &statement : statements) {
             const QString what = statement.join(u' ');

@@ -58,7 +58,8 @@ QString ConditionField(QString &text)
     const QString token = NextToken(rest);
     // One character is a sign unless NextToken would keep it with what follows: a
     // character beyond ASCII that is no letter starts a name, after a table's name too.
-    if (token.size() != 1 || IsIdentifierChar(token.front())) {
+    // "$" starts a parameter, whose name goes on over "::" ("$a::b" for SQLite).
+    if (!token.startsWith(u'$') && (token.size() != 1 || IsIdentifierChar(token.front()))) {
         // A name qualified across blanks ("S  . T") is one field: a prefix before its
         // first part would make it another.
         QString field = token;

@@ -475,14 +475,16 @@ private slots:
         // Found by fuzzing: a condition starting with a character beyond ASCII that is no
         // letter was cut as a sign, and once written after its table's name read as a name;
         // a condition of a name "By" (SQLite never looks it up after "0 AND") was dropped,
-        // and the statement written ended in "AND".
+        // and the statement written ended in "AND"; a parameter was cut at the "::" SQLite
+        // reads into its name.
         for (const QString &text :
              {QString::fromUtf8("SELECT A, B FROM T1 WHERE  \xd0*M  AND b  AND 0 AND b --YS"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND 0 AND bY"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND \"B\"OR 1 AND T1.\"A\"> 0"),
               QString("SELECT A, B FROM T1 WHERE ~' NE '' OR' AND B"),
               QString("SELECT A, B FROM T1 WHERE A = 1 AND main  . T1 .A > 0"),
-              QString("SELECT A, B FROM T1 WHERE B <> 'x\r\r\ny' AND A > 0")}) {
+              QString("SELECT A, B FROM T1 WHERE B <> 'x\r\r\ny' AND A > 0"),
+              QString("SELECT * FROM T1 WHERE $a::b::c")}) {
             auto first = Read({text});
             QCOMPARE(first->Where.Count(), text.count(" AND ") + text.count("OR ") + 1);
             first->Write();

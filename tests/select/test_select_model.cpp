@@ -466,10 +466,10 @@ private slots:
                  QString("Cannot read outer join."));
         // Found by fuzzing: a clause inside parentheses is a subquery's,
         // and read as the statement's own it moved the words after it into another clause.
-        for (const char *text : {"SELECT A FROM T1 WHERE A IN (SELECT K FROM T2)",
-                                 "SELECT * FROM(SELECT * FROM(T2 )\xffT2 )\xff",
-                                 "SELECT (SELECT MAX(K) FROM T2), A FROM T1",
-                                 "SELECT * FROM(SELECT(1  ))T"})
+        for (const char *text :
+             {"SELECT A FROM T1 WHERE A IN (SELECT K FROM T2)",
+              "SELECT * FROM(SELECT * FROM(T2 )\xffT2 )\xff",
+              "SELECT (SELECT MAX(K) FROM T2), A FROM T1", "SELECT * FROM(SELECT(1  ))T"})
             QCOMPARE(ErrorOf([&] { Read({QString::fromUtf8(text)}); }),
                      QString("Cannot read subquery."));
         // Found by fuzzing: a condition starting with a character beyond ASCII that is no

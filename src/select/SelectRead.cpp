@@ -121,7 +121,9 @@ QString StarItems(const TCustomSelect &select)
 
 qsizetype TWhereItem::PrefixAt() const
 {
-    return BareNameAt(FieldName, 0);
+    // What follows the field counts too: "UPPER (B) = 'x'" calls a function UPPER.
+    const qsizetype at = BareNameAt(FieldName + u' ' + Condition, 0);
+    return at < FieldName.size() ? at : -1;
 }
 
 QString TWhereItem::GetLine(const QString &prefix) const

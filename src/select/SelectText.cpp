@@ -246,24 +246,28 @@ private:
         return depth;
     }
 
-    // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)"; Qt hands "?" to SQLite
-    // as ":0"): SQLite takes everything up to a blank or ")" into it, signs and all, where
-    // the model would part items and conditions. Its name may hold "::" (":a::b(x)"); a
-    // cast ("x::numeric(10,2)") is none, nor is text in quotes.
-    static bool HasParameterSuffix(const QString &word)
+    // A parameter with a suffix in parentheses (":v(a,b)", "1+@v(x)", "?(1)"): SQLite takes
+    // everything up to a blank or ")" into it, signs and all, where the model would part
+    // items and conditions. Its name may hold "::" (":a::b(x)"); a cast
+    // ("x::numeric(10,2)") is none, nor is text in quotes.
+    static bool HasParameterSuffix(const QString &text)
     {
         qsizetype end = 0;
-        while (end < word.size() && QuotedTextEnd(word, end) < 0)
+        while (end < text.size() && QuotedTextEnd(text, end) < 0)
             ++end;
+        // As SQLite gets it from Qt: "$a:?b(" is "$a::0b(", one parameter.
+        QString word = text.left(end);
+        word.replace(u'?', QLatin1String(":0"));
+        end = word.size();
         for (qsizetype start = 0; start + 1 < end; ++start) {
             const QChar c = word.at(start);
             const QChar before = start > 0 ? word.at(start - 1) : QChar();
             // "$" goes on with a name ("a$b").
-            if (!QStringView(u":@#$?").contains(c) || before == u':'
+            if (!QStringView(u":@#$").contains(c) || before == u':'
                 || (c == u'$' && !before.isNull() && IsNameChar(before)))
                 continue;
             qsizetype at = start + 1;
-            bool named = c == u'?';
+            bool named = false;
             for (; at < end; ++at) {
                 if (IsNameChar(word.at(at)))
                     named = true;

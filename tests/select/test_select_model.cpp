@@ -523,6 +523,7 @@ private slots:
             {"SELECT A, UPPER(B) AS u FROM T1 WHERE UPPER(B) = 'ONE' OR B IS NULL"},
             {"SELECT A, B FROM T1 WHERE D IS NOT NULL GROUP BY A, B ORDER BY A"},
             {"SELECT A FROM T1 WHERE 'one' = B OR 2 = A"},
+            {"SELECT A FROM T1 WHERE UPPER (B) = 'ONE' OR LOWER (B) = 'two'"},
             {"SELECT A, B, UPPER('a,b'), B || ',' || A FROM T1 ORDER BY A"},
             // Quoted text keeps its blanks, braces and ";".
             {"SELECT A, B, UPPER('a   b') FROM T1 WHERE LENGTH('a  b;{') = 6 AND 'x  y' <> B"},

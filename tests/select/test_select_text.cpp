@@ -124,7 +124,7 @@ private slots:
         for (const char *text : {"SELECT :v(a,b) FROM T1", "SELECT A FROM T1 WHERE A = ?(1,2)",
                                  "SELECT @x1(1) FROM T1", "SELECT SUM(S)%:0t(<,*) FROM T1",
                                  "SELECT ?::::a(`,`) FROM T1", "SELECT d&:::::1out(<,*) FROM T1",
-                                 "SELECT:0t(x) FROM T1"})
+                                 "SELECT:0t(x) FROM T1", "SELECT d& $$x:?out(<,*) FROM T1"})
             QVERIFY2(ReadClauses({text}).ParameterSuffix, text);
         for (const char *text : {"SELECT ? FROM T1 WHERE A = :v AND x::numeric(4,2) = 1",
                                  "SELECT $1, a$b(1)", "SELECT A FROM T1 WHERE B LIKE '%:x(%'"})

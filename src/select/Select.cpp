@@ -214,7 +214,11 @@ void TCustomSelect::WriteWhere(int &remaining, QStringList &lines)
 
 TFieldType TCustomSelect::FieldType(const QString &name) const
 {
+    // Qt gives the result's columns without their double quotes: a column of "" (a string
+    // to SQLite, or a name of quotes alone) comes as an empty name, which names nothing.
     const QString trimmed = UnquotedName(TrimText(name));
+    if (trimmed.isEmpty())
+        return ftUnknown;
     for (const TFieldDef &def : m_fieldDefs)
         if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0)
             return def.DataType;

@@ -530,6 +530,7 @@ private slots:
             {"SELECT A, A\"A\"\"RE\", B FROM \"T1\" ORDER BY B"},
             // A double-quoted word that names no field is a string to SQLite, in a call too.
             {"SELECT SUM(\"\"\"\"), COUNT(\"none\") FROM T1"},
+            {"SELECT A, A \"\"\"\" FROM T1 WHERE \"\" = ''"},
             // Names the SELECT list gives its items take no table prefix: "T1.x" is no field.
             {"SELECT A, A x, A \"Y\" FROM T1 WHERE x > 1 AND y < 3 ORDER BY \"x\""},
             {"SELECT A, A \"\" , B FROM T1 WHERE A > 1 AND \"\" ORDER BY B"},

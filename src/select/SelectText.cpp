@@ -154,12 +154,28 @@ public:
 private:
     void EndWord()
     {
-        const QString word = m_word;
-        const bool quoted = m_quoted || !m_quote.isNull();
-        m_word.clear();
-        m_quoted = false;
-        if (word.isEmpty())
+        const QString word = std::exchange(m_word, QString());
+        const bool quoted = std::exchange(m_quoted, false) || !m_quote.isNull();
+        if (!word.isEmpty())
+            Take(word, quoted);
+    }
+
+    // One word, quoted when it holds quoted text.
+    void Take(const QString &word, bool quoted)
+    {
+        // A keyword the engine reads apart from the signs around it ("BY(", "WHERE(",
+        // ")ORDER", "(SELECT", WHERE"x") is taken apart too, or it would be kept in an item
+        // and its clause, or the subquery it opens, never seen.
+        if (const auto [at, end] = KeywordInWord(word); end > at) {
+            const int depth = m_wordDepth;
+            if (at > 0)
+                Take(word.left(at), false);
+            m_wordDepth = DepthAfter(word.left(at), depth);
+            Take(word.mid(at, end - at), false);
+            if (end < word.size())
+                Take(word.mid(end), quoted);
             return;
+        }
         const bool adjoin = std::exchange(m_adjoin, false);
         m_statements = m_statements || m_ended;
         m_words = true;
@@ -169,21 +185,6 @@ private:
             m_afterGroupOrOrder = false;
             if (m_clause != NoClause)
                 Append(word, adjoin);
-            return;
-        }
-        // A keyword the engine reads apart from the signs around it ("BY(", "WHERE(",
-        // ")ORDER", "(SELECT") is taken apart too, or it would be kept in an item and its
-        // clause, or the subquery it opens, never seen.
-        if (const auto [at, end] = KeywordInWord(word); end > at) {
-            const int depth = m_wordDepth;
-            m_word = word.left(at);
-            EndWord();
-            m_wordDepth = DepthAfter(word.left(at), depth);
-            m_word = word.mid(at, end - at);
-            EndWord();
-            m_wordDepth = DepthAfter(word.left(at), depth);
-            m_word = word.mid(end);
-            EndWord();
             return;
         }
         // The model holds a join as a FROM list and conditions, that is as an inner join:
@@ -222,11 +223,11 @@ private:
     }
 
     // Where a keyword stands in a word that is more than the keyword: a run of name
-    // characters at its start or after a sign that parts tokens. Not after ".", nor a
-    // parameter's ":@#?" ("T1.LEFT" and "@FROM" are names).
+    // characters at its start or after a sign that parts tokens, before any quoted text.
+    // Not after ".", nor a parameter's ":@#?" ("T1.LEFT" and "@FROM" are names).
     static std::pair<qsizetype, qsizetype> KeywordInWord(const QString &word)
     {
-        for (qsizetype at = 0; at < word.size();) {
+        for (qsizetype at = 0; at < word.size() && QuotedTextEnd(word, at) < 0;) {
             qsizetype end = at;
             while (end < word.size() && IsNameChar(word.at(end)))
                 ++end;

@@ -179,6 +179,10 @@ private slots:
         auto signed_ = Read({"SELECT A FROM T1 WHERE A IN (1, 3)ORDER BY(A)"});
         QCOMPARE(signed_->Where.Count(), 1);
         QCOMPARE(Texts(signed_->OrderBy), QStringList({"(A)"}));
+        auto quoted = Read({"SELECT A FROM T1 WHERE\"A\" = 1 GROUP BY.5-\"A\""});
+        QCOMPARE(quoted->TableName, QString("T1"));
+        QCOMPARE(quoted->Where.Count(), 1);
+        QCOMPARE(Texts(quoted->GroupBy), QStringList({".5-\"A\""}));
     }
 
     void fieldItemsAreCheckedByTheirPlainName()

@@ -32,23 +32,25 @@ QString TQuery::Text() const
 void TQuery::Prepare()
 {
     Close();
-    RequireNoNul(Text());
+    const QString text = Text();
+    RequireNoNul(text);
     TConnection &c = Database().Connection();
     // Both looks are the program's own: a statement that fails them fails the run, but must
     // not abort a transaction the user holds open on this connection.
-    if (c.CanPrepare(StatementKeyword(Text()))) {
-        QSqlQuery q(c.Db());
-        q.setForwardOnly(true);
-        if (!c.Aside([&] { return q.prepare(Text()); }))
-            throw EDatabaseError(SqlErrorText(q.lastError()));
-    }
-
     // The result's columns, from a form of the statement that yields no row: nothing of
     // the statement runs and nothing is fetched. Statements that cannot be wrapped so
     // (not a plain query) simply have no fields until they are opened.
     QSqlQuery probe(c.Db());
     probe.setForwardOnly(true);
-    if (!c.ExecAside(probe, NoRowsForm(Text(), QStringLiteral("orvane_prepared"))))
+    const bool wrapped = c.ExecAside(probe, NoRowsForm(text, QStringLiteral("orvane_prepared")));
+    // The statement itself is compiled where the form may not have compiled it as it stands.
+    if (!(wrapped && NoRowsFormHoldsWhole(text)) && c.CanPrepare(StatementKeyword(text))) {
+        QSqlQuery q(c.Db());
+        q.setForwardOnly(true);
+        if (!c.Aside([&] { return q.prepare(text); }))
+            throw EDatabaseError(SqlErrorText(q.lastError()));
+    }
+    if (!wrapped)
         return;
     m_connection = &c;
     m_query = std::make_unique<QSqlQuery>(std::move(probe));

@@ -61,6 +61,7 @@ public:
                 ++m_depth;
                 ++m_at;
             } else if (c == u')') {
+                m_closedOutside = m_closedOutside || m_depth == 0;
                 m_depth = qMax(0, m_depth - 1);
                 ++m_at;
             } else if (IsWordStart(c)) {
@@ -84,6 +85,9 @@ public:
     bool SawOther() const { return m_other; }
     // Whether the text ends inside a comment it opened, which SQLite closes there.
     bool EndsInComment() const { return m_openComment; }
+    // Whether a ")" closed no "(" of the text, and the depth so far.
+    bool ClosedOutside() const { return m_closedOutside; }
+    int Depth() const { return m_depth; }
 
 private:
     const QString &m_text;
@@ -91,6 +95,7 @@ private:
     int m_depth = 0;
     bool m_other = false;
     bool m_openComment = false;
+    bool m_closedOutside = false;
 };
 
 // The text after the empty statements it starts with (";" among blanks and comments):
@@ -160,4 +165,16 @@ QString NoRowsForm(const QString &sql, const QString &alias)
         while (text.endsWith(u';'))
             text = text.chopped(1).trimmed();
     return QStringLiteral("SELECT * FROM (\n%1\n) %2 WHERE 1 = 0").arg(text, alias);
+}
+
+bool NoRowsFormHoldsWhole(const QString &sql)
+{
+    const QString text = WithoutLeadingEmptyStatements(sql);
+    TWordScan scan(text);
+    QString word;
+    int depth = 0;
+    if (!scan.NextWord(word, depth) || scan.SawOther() || depth != 0 || word != u"SELECT")
+        return false;
+    while (scan.NextWord(word, depth)) {}
+    return !scan.ClosedOutside() && scan.Depth() == 0 && !scan.EndsInComment();
 }

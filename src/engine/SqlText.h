@@ -24,3 +24,8 @@ void RequireNoNul(const QString &sql);
 // "SELECT * FROM (<sql>) alias WHERE 1 = 0", without empty statements (";") before or after
 // it. A comment the statement leaves open is closed first, or it would swallow the rest.
 QString NoRowsForm(const QString &sql, const QString &alias);
+// Whether the no-rows form holds the statement whole, so that the engine compiling it has
+// compiled the statement as it stands: a SELECT first of all (not "(SELECT" nor a table
+// list), whose parentheses close within it ("1) UNION SELECT (1" would close the form's),
+// with no comment left open.
+bool NoRowsFormHoldsWhole(const QString &sql);

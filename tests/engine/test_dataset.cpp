@@ -276,8 +276,13 @@ private slots:
         };
         q.SQL = QStringList {"SELECT * FROM NOTHERE"};
         QCOMPARE(failure([&q] { q.Open(); }), QString("no such table: NOTHERE"));
-        q.SQL = QStringList {"SELEC 1"};
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Prepare());
+        // Nor do texts that only the columns' no-rows form around them makes a query of.
+        for (const char *text :
+             {"SELEC 1", "SELECT 1) UNION SELECT (1", "(SELECT NAME FROM PERSON)", "PERSON",
+              "SELECT NAME FROM PERSON) x, (SELECT 1"}) {
+            q.SQL = QStringList {text};
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Prepare());
+        }
         // The engine closes a comment left open at the end: the columns are found all the
         // same.
         q.SQL = QStringList {"SELECT NAME, CITY FROM PERSON /* note"};

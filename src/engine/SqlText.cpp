@@ -48,10 +48,39 @@ public:
     // The next word in upper case, with the parenthesis depth it stands at; false at the end.
     bool NextWord(QString &word, int &depth)
     {
+        const qsizetype from = NextWordStart();
+        if (from < 0)
+            return false;
+        word = m_text.mid(from, m_at - from).toUpper();
+        depth = m_depth;
+        return true;
+    }
+
+    // Passes over the rest of the text, for what the scan tells at its end: no word is
+    // made, the text may be a script of megabytes.
+    void ToEnd()
+    {
+        while (NextWordStart() >= 0) {}
+    }
+
+    // Whether anything but blanks, comments and "(" came before the last word.
+    bool SawOther() const { return m_other; }
+    // Whether the text ends inside a comment it opened, which SQLite closes there.
+    bool EndsInComment() const { return m_openComment; }
+    // Whether a ")" closed no "(" of the text, and the depth so far.
+    bool ClosedOutside() const { return m_closedOutside; }
+    int Depth() const { return m_depth; }
+
+private:
+    // Where the next word starts, with m_at after it; -1 at the end.
+    qsizetype NextWordStart()
+    {
         const qsizetype n = m_text.size();
         while (m_at < n) {
             const QChar c = m_text[m_at];
-            if (const qsizetype after = AfterComment(m_text, m_at, m_openComment); after != m_at) {
+            if (const qsizetype after
+                = c == u'-' || c == u'/' ? AfterComment(m_text, m_at, m_openComment) : m_at;
+                after != m_at) {
                 m_at = after;
             } else if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
                 const QChar close = c == u'[' ? QChar(u']') : c;
@@ -68,9 +97,7 @@ public:
                 const qsizetype from = m_at;
                 while (m_at < n && IsWordChar(m_text[m_at]))
                     ++m_at;
-                word = m_text.mid(from, m_at - from).toUpper();
-                depth = m_depth;
-                return true;
+                return from;
             } else if (c.isSpace()) {
                 ++m_at;
             } else {
@@ -78,18 +105,9 @@ public:
                 ++m_at;
             }
         }
-        return false;
+        return -1;
     }
 
-    // Whether anything but blanks, comments and "(" came before the last word.
-    bool SawOther() const { return m_other; }
-    // Whether the text ends inside a comment it opened, which SQLite closes there.
-    bool EndsInComment() const { return m_openComment; }
-    // Whether a ")" closed no "(" of the text, and the depth so far.
-    bool ClosedOutside() const { return m_closedOutside; }
-    int Depth() const { return m_depth; }
-
-private:
     const QString &m_text;
     qsizetype m_at = 0;
     int m_depth = 0;
@@ -156,9 +174,7 @@ QString NoRowsForm(const QString &sql, const QString &alias)
 {
     QString text = WithoutLeadingEmptyStatements(sql).trimmed();
     TWordScan scan(text);
-    QString word;
-    int depth = 0;
-    while (scan.NextWord(word, depth)) {}
+    scan.ToEnd();
     if (scan.EndsInComment())
         text += QStringLiteral("*/");
     else
@@ -175,6 +191,6 @@ bool NoRowsFormHoldsWhole(const QString &sql)
     int depth = 0;
     if (!scan.NextWord(word, depth) || scan.SawOther() || depth != 0 || word != u"SELECT")
         return false;
-    while (scan.NextWord(word, depth)) {}
+    scan.ToEnd();
     return !scan.ClosedOutside() && scan.Depth() == 0 && !scan.EndsInComment();
 }

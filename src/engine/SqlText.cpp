@@ -174,7 +174,9 @@ QString NoRowsForm(const QString &sql, const QString &alias)
 {
     QString text = WithoutLeadingEmptyStatements(sql).trimmed();
     TWordScan scan(text);
-    scan.ToEnd();
+    // Only a "/*" opens a comment that can be left open; most statements hold none.
+    if (text.contains(QLatin1String("/*")))
+        scan.ToEnd();
     if (scan.EndsInComment())
         text += QStringLiteral("*/");
     else

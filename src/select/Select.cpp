@@ -149,15 +149,20 @@ void TCustomSelect::WriteItems(TCustomSQLFields &items, int &remaining, QStringL
     if (!items.IsEmpty() && items.Count() < remaining && items.Last()->Separator.isEmpty())
         items.Last()->Separator = separator;
     const QString prefix = Prefix();
-    const QStringList itemNames = ItemNames();
+    // Without a prefix there is no name to keep it off.
+    const QStringList itemNames = prefix.isEmpty() ? QStringList() : ItemNames();
     for (int i = 0; i < items.Count(); ++i) {
-        // SQLite reads a double-quoted word that names no field as a string, and a name the
-        // SELECT list gives an item as that item: a prefix would make either a field that
-        // does not exist.
-        const QString name = items.Items(i)->PrefixedName();
-        const bool literal = name.startsWith(u'"') && FieldType(name) == ftUnknown;
-        const bool itemName = itemNames.contains(UnquotedName(name), Qt::CaseInsensitive);
-        lines << items.Items(i)->GetLine(literal || itemName ? QString() : prefix);
+        const TSQLField *item = items.Items(i);
+        bool bare = prefix.isEmpty();
+        if (!bare) {
+            // SQLite reads a double-quoted word that names no field as a string, and a name
+            // the SELECT list gives an item as that item: a prefix would make either a field
+            // that does not exist.
+            const QString name = item->PrefixedName();
+            bare = (name.startsWith(u'"') && FieldType(name) == ftUnknown)
+                || itemNames.contains(UnquotedName(name), Qt::CaseInsensitive);
+        }
+        lines << item->GetLine(bare ? QString() : prefix);
     }
     remaining -= items.Count();
 }

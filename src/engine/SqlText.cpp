@@ -15,6 +15,23 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'$';
 }
 
+// A blank to the engines: SQLite takes a no-break space into a name ("T1\u00a0" is no T1).
+bool IsEngineBlank(QChar c)
+{
+    return c == u' ' || (c.unicode() >= 9 && c.unicode() <= 13);
+}
+
+QString WithoutEngineBlanksAround(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsEngineBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsEngineBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 // Where the comment that starts at `at` ends, or `at` when none starts there. A "/*" that
 // is never closed runs to the end of the text and sets open.
 qsizetype AfterComment(const QString &text, qsizetype at, bool &open)
@@ -123,7 +140,7 @@ QString WithoutLeadingEmptyStatements(const QString &text)
     qsizetype at = 0, from = 0;
     bool open = false;
     while (at < text.size()) {
-        if (text[at].isSpace())
+        if (IsEngineBlank(text[at]))
             ++at;
         else if (text[at] == u';')
             from = ++at;
@@ -172,7 +189,7 @@ void RequireNoNul(const QString &sql)
 
 QString NoRowsForm(const QString &sql, const QString &alias)
 {
-    QString text = WithoutLeadingEmptyStatements(sql).trimmed();
+    QString text = WithoutEngineBlanksAround(WithoutLeadingEmptyStatements(sql));
     TWordScan scan(text);
     // Only a "/*" opens a comment that can be left open; most statements hold none.
     if (text.contains(QLatin1String("/*")))
@@ -181,7 +198,7 @@ QString NoRowsForm(const QString &sql, const QString &alias)
         text += QStringLiteral("*/");
     else
         while (text.endsWith(u';'))
-            text = text.chopped(1).trimmed();
+            text = WithoutEngineBlanksAround(text.chopped(1));
     return QStringLiteral("SELECT * FROM (\n%1\n) %2 WHERE 1 = 0").arg(text, alias);
 }
 

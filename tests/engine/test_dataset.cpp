@@ -285,6 +285,12 @@ private slots:
         }
         // The engine closes a comment left open at the end: the columns are found all the
         // same.
+        // A no-break space is part of a name to the engine, at the end and before a ";" too.
+        for (const char *text : {"SELECT NAME FROM PERSON\u00a0 \n;",
+                                 "SELECT NAME FROM PERSON\u00a0", "\u00a0SELECT 1"}) {
+            q.SQL = QStringList {QString::fromUtf8(text)};
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Prepare());
+        }
         q.SQL = QStringList {"SELECT NAME, CITY FROM PERSON /* note"};
         q.Prepare();
         QCOMPARE(q.FieldCount(), 2);

@@ -131,6 +131,11 @@ private slots:
         QCOMPARE(unread->TableName, QString("T1"));
         QCOMPARE(ErrorOf([&] { Read({"SELECT A FROM T1 WHERE A = 1"}, TSelect::scWhere); }),
                  QString("no error"));
+        // Found by fuzzing: the columns were asked of the statement without its no-break
+        // space, which the engine takes into the name, and the statement read was another.
+        QVERIFY(ErrorOf([&] {
+                    Read({QString::fromUtf8("SELECT SUM(S) FROM T1\u00a0"), ";"});
+                }).startsWith("no such table: T1"));
         // The engine's own error comes through for a table it does not know.
         const QString error = ErrorOf([&] { Select("SELECT * FROM NOSUCH"); });
         QVERIFY2(error.contains("NOSUCH"), qPrintable(error));

@@ -15,12 +15,6 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'$';
 }
 
-// A blank to the engines: SQLite takes a no-break space into a name ("T1\u00a0" is no T1).
-bool IsEngineBlank(QChar c)
-{
-    return c == u' ' || (c.unicode() >= 9 && c.unicode() <= 13);
-}
-
 QString WithoutEngineBlanksAround(const QString &text)
 {
     qsizetype begin = 0;
@@ -153,6 +147,11 @@ QString WithoutLeadingEmptyStatements(const QString &text)
 }
 
 } // namespace
+
+bool IsEngineBlank(QChar c)
+{
+    return c == u' ' || (c.unicode() >= 9 && c.unicode() <= 13);
+}
 
 QString StatementKeyword(const QString &sql)
 {

@@ -12,6 +12,10 @@
 // the text does not begin with a word.
 QString StatementKeyword(const QString &sql);
 
+// A blank to the engines (space, tab to carriage return): SQLite takes a no-break space
+// into a name ("T1\u00a0" is no T1).
+bool IsEngineBlank(QChar c);
+
 // Whether a statement led by this keyword returns rows in every engine's SQL: SELECT,
 // VALUES and EXPLAIN. The engines' own forms are their drivers' to tell.
 bool IsQueryKeyword(const QString &keyword);

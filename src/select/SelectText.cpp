@@ -1,5 +1,6 @@
 #include "SelectText.h"
 #include "Select.h"
+#include "SqlText.h"
 
 #include <QDate>
 #include <QLocale>
@@ -29,8 +30,7 @@ bool IsBeyondAscii(QChar c)
 // braces the reading marks joins with are left out (ending the word).
 bool IsWordChar(QChar c)
 {
-    const bool blank = c == u' ' || (c.unicode() >= 9 && c.unicode() <= 13);
-    return !blank && c != u';' && c != u'{' && c != u'}';
+    return !IsEngineBlank(c) && c != u';' && c != u'{' && c != u'}';
 }
 
 bool SameWord(QStringView a, const char *b)

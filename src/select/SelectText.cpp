@@ -227,9 +227,10 @@ private:
     // Not after ".", nor a parameter's ":@#?" ("T1.LEFT" and "@FROM" are names).
     static std::pair<qsizetype, qsizetype> KeywordInWord(const QString &word)
     {
-        for (qsizetype at = 0; at < word.size() && QuotedTextEnd(word, at) < 0;) {
+        const qsizetype unquoted = UnquotedLength(word);
+        for (qsizetype at = 0; at < unquoted;) {
             qsizetype end = at;
-            while (end < word.size() && IsNameChar(word.at(end)))
+            while (end < unquoted && IsNameChar(word.at(end)))
                 ++end;
             const bool parted = at == 0 || !QStringView(u".:@#?").contains(word.at(at - 1));
             if (end > at && parted && (at > 0 || end < word.size())
@@ -238,6 +239,15 @@ private:
             at = end > at ? end : at + 1;
         }
         return {0, 0};
+    }
+
+    // How much of a word comes before its first quoted text.
+    static qsizetype UnquotedLength(const QString &word)
+    {
+        qsizetype at = 0;
+        while (at < word.size() && QuotedTextEnd(word, at) < 0)
+            ++at;
+        return at;
     }
 
     static int DepthAfter(const QString &text, int depth)
@@ -253,13 +263,10 @@ private:
     // ("x::numeric(10,2)") is none, nor is text in quotes.
     static bool HasParameterSuffix(const QString &text)
     {
-        qsizetype end = 0;
-        while (end < text.size() && QuotedTextEnd(text, end) < 0)
-            ++end;
         // As SQLite gets it from Qt: "$a:?b(" is "$a::0b(", one parameter.
-        QString word = text.left(end);
+        QString word = text.left(UnquotedLength(text));
         word.replace(u'?', QLatin1String(":0"));
-        end = word.size();
+        const qsizetype end = word.size();
         for (qsizetype start = 0; start + 1 < end; ++start) {
             const QChar c = word.at(start);
             const QChar before = start > 0 ? word.at(start - 1) : QChar();
